@@ -1,0 +1,23 @@
+#pragma once
+#include "gfx/Bitmap.h"
+#include "gfx/Picture.h"
+
+// The pictures of the show and the canvas every frame is composed in.
+extern Picture texturePicture;
+extern Picture cluvoPictures[8];
+extern Picture giraffePictures[14]; // elements 0..12 are loaded and drawn
+extern Picture cloudsPicture;
+extern Picture scrollPicture;
+extern Picture softPicture;
+extern Bitmap canvas;
+
+constexpr int32_t canvasWidth = 512;
+constexpr int32_t canvasHeight = 256;
+
+// Loads every picture in the fixed order, leaves out (with one line on stderr)
+// any that failed or does not fit the way the scenes draw it, then starts music
+// and sync.
+void loadAssets();
+// Draws one frame into the canvas: scene one until the frame after track 4's
+// first event, scene two from then on.
+void sceneDirector();

@@ -1,0 +1,45 @@
+#include <cassert>
+#include <cstdlib>
+
+#include "gfx/Bitmap.h"
+#include "gfx/PixelRules.h"
+
+// A one-pixel line with a single error accumulator. The x-major and y-major
+// branches use different tests (e > |dx| and e > 0), which is why x-major lines
+// end one row short of y1; the show's triangles are drawn this way.
+void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Bitmap& destination, uint32_t colour,
+              int32_t brightness) {
+    uint32_t scaled = 0;
+    for (int k = 0; k < 3; ++k)
+        scaled |= ((pixel::byteOf(colour, k) * static_cast<uint32_t>(brightness)) >> 8) << (8 * k);
+    const int32_t dx = x1 - x0, dy = y1 - y0;
+    const int32_t adx = std::abs(dx), ady = std::abs(dy);
+    const int32_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    int32_t px = x0, py = y0, e = 0;
+    auto plot = [&] {
+        assert(px >= 0 && px < destination.width && py >= 0 && py < destination.height);
+        uint32_t& p = destination.pixels[static_cast<int64_t>(py) * destination.width + px];
+        p = pixel::addSaturate(p, scaled);
+    };
+    if (adx > ady) {
+        for (int32_t i = 0; i <= adx; ++i) {
+            plot();
+            e += ady;
+            px += sx;
+            if (e > adx) {
+                py += sy;
+                e -= adx;
+            }
+        }
+    } else {
+        for (int32_t i = 0; i <= ady; ++i) {
+            plot();
+            e += adx;
+            py += sy;
+            if (e > 0) {
+                px += sx;
+                e -= ady;
+            }
+        }
+    }
+}

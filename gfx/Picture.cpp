@@ -1,0 +1,34 @@
+#include "gfx/Picture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+// The pixel block is [guard | pixels | guard], both guards 4096 bytes. The
+// guards are zeroed when the block is made, so nothing that reads past the
+// pixels (blur8, the rotozoom's lower neighbours) ever sees undefined memory;
+// mirrorFirstRowsIntoGuard then copies the first rows after the last one, so
+// that the rotozoom's lower neighbours of the last row wrap to the top.
+void Picture::createGuarded(int32_t newWidth, int32_t newHeight) {
+    releasePixels();
+    width = newWidth;
+    height = newHeight;
+    const size_t bytes = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight) * 4;
+    auto* block = static_cast<uint8_t*>(std::calloc(bytes + 2 * guardBytes, 1));
+    if (!block) throw std::bad_alloc();
+    pixels = reinterpret_cast<uint32_t*>(block + guardBytes);
+}
+
+void Picture::mirrorFirstRowsIntoGuard() {
+    if (!pixels) return;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const size_t guardPixels = guardBytes / 4;
+    std::memcpy(pixels + count, pixels, (count < guardPixels ? count : guardPixels) * 4);
+}
+
+void Picture::releasePixels() {
+    if (pixels) std::free(reinterpret_cast<uint8_t*>(pixels) - guardBytes);
+    pixels = nullptr;
+}
+
+Picture::~Picture() { releasePixels(); }

@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+
+#include "sync/MusicClock.h"
+
+constexpr int32_t maxPatterns = 100;
+constexpr int32_t tracksPerPattern = 5;
+constexpr int32_t maxEventsPerTrack = 200;
+
+struct SyncEvent {
+    int32_t position; // compared with the clock as unsigned
+    uint8_t value;
+    uint8_t duration; // frames over which the envelope falls back to 0; 0 holds it
+};
+
+struct SyncPattern {
+    int32_t trackCount;
+    SyncEvent* events[tracksPerPattern];
+    int32_t eventCount[tracksPerPattern];
+    int32_t cursor[tracksPerPattern]; // next event to fire, or -1 once none is left
+};
+
+// The sync script's pattern store, the music clock and the five envelopes.
+class MusicSync {
+public:
+    void allocatePatterns();
+    void readScript(const char* fileName);
+    // Opens and starts the soundtrack (looped); without sound, a wall clock in
+    // the same unit takes its place.
+    void startMusic(const char* fileName);
+    // Uses `clock` (not owned) instead of starting the soundtrack: the capture
+    // mode's frame clock, or a test's.
+    void useClock(MusicClock* clock);
+    void seekCursors(int32_t pattern);
+    int32_t nextEvent(int32_t pattern, int32_t track, SyncEvent& event);
+    void updateEnvelopes(int32_t* values, int32_t pattern);
+    void setVolume(int32_t volume);
+
+    SyncPattern* patterns = nullptr;
+    int32_t patternCount = 0;
+    uint32_t position = 0;
+    int32_t stepsLeft[tracksPerPattern] = {};
+    float level[tracksPerPattern] = {};
+    float decrement[tracksPerPattern] = {};
+    MusicClock* clock = nullptr;
+};
+
+extern MusicSync musicSync;
+extern int32_t envelopeValues[tracksPerPattern];
+
+// Start-up: allocatePatterns, readScript("data/data"), startMusic("music.mp3")
+// (unless a clock was given with useClock), seekCursors(0).
+void startMusicAndSync();
