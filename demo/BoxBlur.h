@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+
+#include "gfx/Bitmap.h"
+
+// Blurs every row of a 512-wide bitmap in place over a window of n pixels
+// (1..256): output pixel x is the sum of the n pixels of the row from
+// x - n + n/2 on (pixels outside the middle 512 - n count as black), times
+// m / 2^(k+8), where k = floor(log2 n) and m = 2^(k+8) / n rounded. Pixel 0
+// always turns black and both ends darken. Each byte saturates at 255; the
+// fourth byte is blurred like the other three. A window outside 1..256 is
+// clamped into it; a bitmap of another width is left as it is.
+void boxBlurRows(Bitmap& bitmap, int32_t n);
+
+// The plain reference, and the SSE2 version that must match it bit for bit.
+// boxBlurRows picks the SSE2 one unless DEMO_FORCE_SCALAR=1 is set or the
+// processor lacks SSE2.
+void boxBlurRowsScalar(Bitmap& bitmap, int32_t n);
+void boxBlurRowsSse2(Bitmap& bitmap, int32_t n);
+bool boxBlurHasSse2();
+
+// The multiplier m and the shift k + 8 for a window of n.
+struct BoxBlurScale {
+    uint32_t multiplier;
+    uint32_t shift;
+};
+BoxBlurScale boxBlurScale(int32_t n);

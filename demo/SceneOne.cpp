@@ -1,0 +1,142 @@
+#include "demo/SceneOne.h"
+
+#include <cmath>
+
+#include "demo/AssetCheck.h"
+#include "demo/Assets.h"
+#include "demo/Director.h"
+#include "sync/MusicSync.h"
+
+SceneOneState sceneOneState;
+
+namespace {
+
+constexpr float pi = 3.1415927f;
+constexpr float zoomStep = 0.0030120737f;
+
+// One coordinate of a triangle corner: its phase, the base of its speed, the
+// phase offset from one triangle to the next, and its centre. Corners lie on
+// a circle of radius 20 around the centre (cosine for x, sine for y).
+struct Coordinate {
+    float SceneOneState::*phase;
+    double base;
+    float step;
+    double centre;
+    bool usesSine;
+};
+
+constexpr Coordinate coordinates[6] = {
+    {&SceneOneState::phasePx, 908.0, 0.3926991f, 256.0, false},
+    {&SceneOneState::phasePy, 907.0, 0.44879895f, 78.0, true},
+    {&SceneOneState::phaseQx, 928.0, 0.11219974f, 316.0, false},
+    {&SceneOneState::phaseQy, 1011.0, 0.28559935f, 198.0, true},
+    {&SceneOneState::phaseRx, 912.0, 0.2617994f, 196.0, false},
+    {&SceneOneState::phaseRy, 905.0, 0.62831855f, 198.0, true},
+};
+
+void drawImageSequences(SceneOneState& s, bool beat, int32_t cursor2) {
+    if (cursor2 >= 1) {
+        // Track 2's events 6 to 9 are beats the first sequence lets pass.
+        if (beat && !(cursor2 >= 6 && cursor2 <= 9)) ++s.cluvoIndex;
+        if (s.cluvoIndex >= 0 && s.cluvoIndex <= 7) {
+            Picture& picture = cluvoPictures[s.cluvoIndex];
+            if (isOnShow(picture)) {
+                picture.x = 0;
+                picture.y = 0;
+                picture.add(canvas);
+            }
+        }
+    }
+    if (cursor2 >= 13) {
+        if (beat) ++s.giraffeIndex;
+        if (s.giraffeIndex >= 0 && s.giraffeIndex <= 12) {
+            Picture& picture = giraffePictures[s.giraffeIndex];
+            if (isOnShow(picture)) {
+                picture.x = 0;
+                picture.y = 0;
+                picture.add(canvas);
+            }
+            // The line fade-out follows the sequence, not the file: it starts
+            // even where a picture was left out of the show.
+            s.giraffeSeen = 1;
+        }
+    }
+}
+
+void advanceBeatTimer(SceneOneState& s, bool beat) {
+    const double start = beat ? 904.0 : static_cast<double>(s.beatTimer);
+    s.beatTimer = static_cast<float>(start - 5.0);
+    if (s.beatTimer < 0.0f) s.beatTimer = 0.0f;
+}
+
+void advancePhases(SceneOneState& s) {
+    for (const Coordinate& c : coordinates) {
+        float& phase = s.*c.phase;
+        phase = static_cast<float>(static_cast<double>(phase) +
+                                   static_cast<double>(pi) /
+                                       (c.base - static_cast<double>(s.beatTimer)));
+    }
+}
+
+void drawTriangles(const SceneOneState& s) {
+    float working[6];
+    for (int32_t i = 0; i < 6; ++i) working[i] = s.*coordinates[i].phase;
+    const auto brightness = static_cast<int32_t>(s.lineBrightness);
+    for (int32_t triangle = 0; triangle < 10; ++triangle) {
+        int32_t corner[6];
+        for (int32_t i = 0; i < 6; ++i) {
+            const Coordinate& c = coordinates[i];
+            working[i] =
+                static_cast<float>(static_cast<double>(working[i]) + static_cast<double>(c.step));
+            const double angle = static_cast<double>(working[i]);
+            const double wave = c.usesSine ? std::sin(angle) : std::cos(angle);
+            corner[i] = static_cast<int32_t>(20.0 * wave + c.centre);
+        }
+        drawLine(corner[0], corner[1], corner[2], corner[3], canvas, triangleColour, brightness);
+        drawLine(corner[2], corner[3], corner[4], corner[5], canvas, triangleColour, brightness);
+        drawLine(corner[4], corner[5], corner[0], corner[1], canvas, triangleColour, brightness);
+    }
+}
+
+void fadeLines(SceneOneState& s) {
+    if (s.giraffeSeen) {
+        s.lineBrightness = static_cast<float>(static_cast<double>(s.lineBrightness) - 2.0);
+        if (s.lineBrightness < 0.0f) s.lineBrightness = 0.0f;
+    } else {
+        s.lineBrightness = static_cast<float>(static_cast<double>(s.lineBrightness) + 0.5);
+        if (s.lineBrightness > 255.0f) s.lineBrightness = 255.0f;
+    }
+}
+
+} // namespace
+
+void sceneOne() {
+    SceneOneState& s = sceneOneState;
+    musicSync.updateEnvelopes(envelopeValues, 0);
+    const int32_t e0 = envelopeValues[0];
+    const bool beat = envelopeValues[2] == beatValue;
+    const int32_t e3 = envelopeValues[3];
+    const int32_t cursor2 = patternZeroCursor(2);
+    const int32_t cursor3 = patternZeroCursor(3);
+
+    s.zoomPhase =
+        static_cast<float>(static_cast<double>(s.zoomPhase) + static_cast<double>(zoomStep));
+    const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
+
+    canvas.fill(0);
+    if (isOnShow(cloudsPicture)) {
+        cloudsPicture.x = 0;
+        cloudsPicture.y = 0;
+        cloudsPicture.blend(canvas, e3);
+    }
+    if (isOnShow(texturePicture)) rotozoom(canvas, texturePicture, 0.0f, zoom, 0.0f, 0.0f, e0);
+
+    drawImageSequences(s, beat, cursor2);
+    advanceBeatTimer(s, beat);
+    advancePhases(s);
+
+    if (cursor3 >= 8) s.linesOn = 1;
+    if (!s.linesOn) return;
+    drawTriangles(s);
+    fadeLines(s);
+}

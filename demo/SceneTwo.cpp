@@ -1,0 +1,76 @@
+#include "demo/SceneTwo.h"
+
+#include "demo/AssetCheck.h"
+#include "demo/Assets.h"
+#include "demo/BoxBlur.h"
+#include "demo/Director.h"
+#include "platform/Quit.h"
+#include "sync/MusicSync.h"
+
+SceneTwoState sceneTwoState;
+
+namespace {
+
+constexpr double scrollSpeed = 0.4; // rows per frame
+constexpr double fadeSpeed = 0.4;   // fade level per frame
+constexpr float fadeStartRow =
+    -900.0f; // the scroller's centre this far above the top starts the fade
+constexpr double volumePerLevel = 100.0 / 255.0;
+constexpr int32_t blurFromCursor = 32; // blur once track 4's 32nd event has fired
+
+void drawScroller(const SceneTwoState& s) {
+    if (!isOnShow(scrollPicture)) return;
+    scrollPicture.x = 256;
+    scrollPicture.y = static_cast<int32_t>(s.scrollY);
+    scrollPicture.blitScaledClipped(canvas, 1.0f, 1.0f);
+}
+
+void fadeToEnd(SceneTwoState& s) {
+    const double level = static_cast<double>(s.fadeLevel) + fadeSpeed;
+    if (level > 255.0) {
+        s.fadeLevel = 255.0f;
+        // The scene keeps being called until the main loop takes the quit, so
+        // it is posted only the first time the fade completes.
+        if (!s.quitSent) {
+            s.quitSent = true;
+            postQuitMessage(0);
+        }
+    } else {
+        s.fadeLevel = static_cast<float>(level);
+    }
+    musicSync.setVolume(
+        static_cast<int32_t>((255.0 - static_cast<double>(s.fadeLevel)) * volumePerLevel));
+    if (isOnShow(softPicture)) {
+        softPicture.x = 0;
+        softPicture.y = 0;
+        softPicture.blend(canvas, static_cast<int32_t>(s.fadeLevel));
+    }
+}
+
+} // namespace
+
+void sceneTwo() {
+    SceneTwoState& s = sceneTwoState;
+    musicSync.updateEnvelopes(envelopeValues, 0);
+    const int32_t e4 = envelopeValues[4];
+    const int32_t cursor4 = patternZeroCursor(4);
+
+    if (!s.started) {
+        // The scroller's top edge starts on row 256, just below the canvas.
+        s.scrollY = static_cast<float>(scrollPicture.height / 2 + 256);
+        s.started = true;
+    }
+
+    canvas.fill(0);
+    drawScroller(s);
+    if (cursor4 >= blurFromCursor) boxBlurRows(canvas, e4 + 1);
+    if (isOnShow(cloudsPicture)) {
+        cloudsPicture.x = 0;
+        cloudsPicture.y = 0;
+        cloudsPicture.addFactor(canvas, e4);
+    }
+
+    s.scrollY = static_cast<float>(static_cast<double>(s.scrollY) - scrollSpeed);
+    if (s.scrollY < fadeStartRow) s.fadeOn = 1;
+    if (s.fadeOn) fadeToEnd(s);
+}

@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "demo/SceneOne.h"
+#include "demo_show_support.h"
+
+namespace {
+
+using demotest::firesIn;
+
+class DemoSceneOne : public demotest::ShowTest {
+  protected:
+    void runFrames(int32_t count) {
+        for (int32_t i = 0; i < count; ++i) sceneOne();
+    }
+};
+
+// Cluvo picture i adds i + 1 to the blue byte of the top-left pixels,
+// giraffe picture j adds j + 1 to the green byte: pixel (0, 0) tells which of
+// each is on show (0 = none).
+struct Shown {
+    uint32_t cluvo, giraffe;
+};
+Shown shownAtOrigin() {
+    const uint32_t p = canvas.pixels[0];
+    return {p & 0xFF, (p >> 8) & 0xFF};
+}
+
+TEST_F(DemoSceneOne, SequencesStepOnBeatsWithinTheirCursorRanges) {
+    for (uint32_t i = 0; i < 8; ++i) demotest::makeSolid(cluvoPictures[i], 2, 1, i + 1);
+    for (uint32_t j = 0; j < 13; ++j) demotest::makeSolid(giraffePictures[j], 2, 1, (j + 1) << 8);
+    // Event 0 (frame 2) is not a beat; events 1..29 are beats on even frames,
+    // so after frame 2c track 2's cursor is c (and -1 after frame 60).
+    addEvent(2, firesIn(2), 100, 1);
+    for (int32_t c = 2; c <= 30; ++c) addEvent(2, firesIn(2 * c), beatValue, 1);
+    seek();
+
+    struct Expected {
+        int32_t frame, cluvoIndex, giraffeIndex;
+        uint32_t cluvoShown, giraffeShown;
+    };
+    const Expected table[] = {
+        {1, -1, -1, 0, 0},   {2, -1, -1, 0, 0}, // cursor 1 without a beat: nothing yet
+        {4, 0, -1, 1, 0},                       // first beat: Cluvo01
+        {5, 0, -1, 1, 0},                       // shown until the next beat
+        {10, 3, -1, 4, 0},   {12, 3, -1, 4, 0}, // cursor 6..9: the first sequence lets the beat
+                                                // pass
+        {18, 3, -1, 4, 0},   {20, 4, -1, 5, 0},  {26, 7, 0, 8, 1}, // cursor 13: both sequences step
+        {27, 7, 0, 8, 1},    {28, 8, 1, 0, 2},                     // past the last cluvo picture
+        {50, 19, 12, 0, 13}, {52, 20, 13, 0, 0},                   // past the last giraffe picture
+        {58, 23, 16, 0, 0},  {60, 23, 16, 0, 0}, // track 2 done (cursor -1): nothing steps or shows
+    };
+    int32_t frame = 0;
+    for (const Expected& e : table) {
+        runFrames(e.frame - frame);
+        frame = e.frame;
+        EXPECT_EQ(sceneOneState.cluvoIndex, e.cluvoIndex) << "frame " << frame;
+        EXPECT_EQ(sceneOneState.giraffeIndex, e.giraffeIndex) << "frame " << frame;
+        EXPECT_EQ(shownAtOrigin().cluvo, e.cluvoShown) << "frame " << frame;
+        EXPECT_EQ(shownAtOrigin().giraffe, e.giraffeShown) << "frame " << frame;
+        EXPECT_EQ(sceneOneState.giraffeSeen, frame >= 26 ? 1 : 0) << "frame " << frame;
+    }
+    EXPECT_EQ(cursor(2), -1);
+}
+
+TEST_F(DemoSceneOne, BeatTimerRestartsAt899AndStopsAtZero) {
+    addEvent(2, firesIn(1), beatValue, 1);
+    addEvent(2, firesIn(100), beatValue, 1); // while the timer still runs
+    // A decay passing through 251 is a beat too: 255 - 255/64 = 251.01.
+    addEvent(2, firesIn(400), 255, 64);
+    seek();
+    const float pi = 3.1415927f;
+
+    float before = sceneOneState.phasePx;
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+    EXPECT_NEAR(sceneOneState.phasePx - before, pi / 9, 1e-6);
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.beatTimer, 894.0f);
+    runFrames(98);
+    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+    runFrames(179);
+    EXPECT_EQ(sceneOneState.beatTimer, 4.0f);
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    before = sceneOneState.phaseRy;
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    EXPECT_NEAR(sceneOneState.phaseRy - before, pi / 905, 2e-6);
+
+    runFrames(400 - 281); // frame 400: value 255, no beat
+    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+}
+
+// The bounding box of every lit pixel of the canvas; empty when all are black.
+struct Box {
+    int32_t left = 512, top = 256, right = -1, bottom = -1;
+    void include(const Box& o) {
+        left = std::min(left, o.left), top = std::min(top, o.top);
+        right = std::max(right, o.right), bottom = std::max(bottom, o.bottom);
+    }
+};
+Box litBox() {
+    Box box;
+    for (int32_t y = 0; y < 256; ++y)
+        for (int32_t x = 0; x < 512; ++x)
+            if (canvas.pixels[y * 512 + x] != 0) box.include({x, y, x, y});
+    return box;
+}
+
+TEST_F(DemoSceneOne, LinesSwitchOnWithTrack3AndFadeInAndOut) {
+    for (int32_t i = 1; i <= 8; ++i) addEvent(3, firesIn(i), 0, 0);
+    addEvent(3, firesIn(600), 0, 0); // afterwards the cursor is -1
+    seek();
+    runFrames(7);
+    EXPECT_EQ(sceneOneState.linesOn, 0);
+    EXPECT_EQ(sceneOneState.lineBrightness, 0.0f);
+    runFrames(1); // cursor 8: lines on, drawn at brightness 0
+    EXPECT_EQ(sceneOneState.linesOn, 1);
+    EXPECT_TRUE(canvasIsBlack());
+    EXPECT_EQ(sceneOneState.lineBrightness, 0.5f);
+    runFrames(508);
+    EXPECT_EQ(sceneOneState.lineBrightness, 254.5f);
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.lineBrightness, 255.0f);
+    runFrames(100); // past frame 600: the cursor is -1, the latch holds
+    EXPECT_EQ(cursor(3), -1);
+    EXPECT_EQ(sceneOneState.lineBrightness, 255.0f);
+    EXPECT_FALSE(canvasIsBlack());
+
+    sceneOneState.giraffeSeen = 1; // the second sequence has begun
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.lineBrightness, 253.0f);
+    runFrames(126);
+    EXPECT_EQ(sceneOneState.lineBrightness, 1.0f);
+    runFrames(1);
+    EXPECT_EQ(sceneOneState.lineBrightness, 0.0f);
+    runFrames(1);
+    EXPECT_TRUE(canvasIsBlack()); // still drawn, adding nothing
+}
+
+TEST_F(DemoSceneOne, TrianglesStayInsideTheirBoxWhateverTheBeats) {
+    std::mt19937 random(7);
+    int32_t frame = 0;
+    for (int32_t i = 0; i < 150; ++i) {
+        frame += 1 + static_cast<int32_t>(random() % 12);
+        addEvent(2, firesIn(frame), beatValue, 1);
+    }
+    seek();
+    sceneOneState.linesOn = 1;
+    Box reached;
+    for (int32_t f = 0; f < 1000; ++f) {
+        sceneOneState.lineBrightness = 255.0f;
+        sceneOne();
+        const Box box = litBox();
+        ASSERT_GE(box.left, 176) << "frame " << f;
+        ASSERT_LE(box.right, 336) << "frame " << f;
+        ASSERT_GE(box.top, 58) << "frame " << f;
+        ASSERT_LE(box.bottom, 218) << "frame " << f;
+        reached.include(box);
+    }
+    // The corners do swing out to the edges of their circles.
+    EXPECT_LE(reached.left, 178);
+    EXPECT_GE(reached.right, 334);
+    EXPECT_LE(reached.top, 60);
+    EXPECT_GE(reached.bottom, 216);
+}
+
+TEST_F(DemoSceneOne, CloudsAndTextureFollowTheirEnvelopes) {
+    demotest::makeSolid(cloudsPicture, 512, 256, 0x00404040);
+    demotest::makeSolid(texturePicture, 512, 4, 0x00808080);
+    seek();
+    runFrames(1); // e0 = e3 = 0
+    EXPECT_TRUE(canvasIsBlack());
+
+    addEvent(3, firesIn(2), 255, 0);
+    seek();
+    runFrames(1);
+    const uint32_t cloudsOnly = pixelAt(300, 200);
+    EXPECT_NE(cloudsOnly, 0u);
+
+    addEvent(0, firesIn(3), 128, 0);
+    seek();
+    runFrames(1);
+    EXPECT_GT(pixelAt(300, 200) & 0xFF, cloudsOnly & 0xFF);
+}
+
+} // namespace
