@@ -50,20 +50,29 @@ void boxBlurRowsScalar(Bitmap& bitmap, int32_t n) {
         boxBlurRowScalar(bitmap.pixels + static_cast<int64_t>(r) * 512, n, scale);
 }
 
+bool boxBlurHasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
 namespace {
 
-bool chooseSse2() {
+using BlurRows = void (*)(Bitmap&, int32_t);
+
+BlurRows chooseBlur() {
     const char* force = std::getenv("DEMO_FORCE_SCALAR");
-    if (force && std::strcmp(force, "1") == 0) return false;
-    return boxBlurHasSse2();
+    if (force && std::strcmp(force, "1") == 0) return boxBlurRowsScalar;
+    if (boxBlurHasAvx2()) return boxBlurRowsAvx2;
+    if (boxBlurHasSse2()) return boxBlurRowsSse2;
+    return boxBlurRowsScalar;
 }
 
 } // namespace
 
 void boxBlurRows(Bitmap& bitmap, int32_t n) {
-    static const bool useSse2 = chooseSse2();
-    if (useSse2)
-        boxBlurRowsSse2(bitmap, n);
-    else
-        boxBlurRowsScalar(bitmap, n);
+    static const BlurRows blur = chooseBlur();
+    blur(bitmap, n);
 }

@@ -12,12 +12,15 @@
 // clamped into it; a bitmap of another width is left as it is.
 void boxBlurRows(Bitmap& bitmap, int32_t n);
 
-// The plain reference, and the SSE2 version that must match it bit for bit.
-// boxBlurRows picks the SSE2 one unless DEMO_FORCE_SCALAR=1 is set or the
-// processor lacks SSE2.
+// The plain reference, and the SSE2 and AVX2 versions that must match it bit
+// for bit. boxBlurRows picks the fastest one the processor has, or the
+// reference when DEMO_FORCE_SCALAR=1 is set. The AVX2 one may only be called
+// when boxBlurHasAvx2() says so.
 void boxBlurRowsScalar(Bitmap& bitmap, int32_t n);
 void boxBlurRowsSse2(Bitmap& bitmap, int32_t n);
+void boxBlurRowsAvx2(Bitmap& bitmap, int32_t n);
 bool boxBlurHasSse2();
+bool boxBlurHasAvx2();
 
 // The multiplier m and the shift k + 8 for a window of n.
 struct BoxBlurScale {

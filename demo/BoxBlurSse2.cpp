@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "demo/BoxBlurRows.h"
 
 #if defined(__SSE2__)
@@ -7,58 +5,58 @@
 
 namespace {
 
-// Blurs two rows at once. Their line buffers are interleaved (pixel j of the
-// first row, then pixel j of the second), so one 16-byte load brings two
-// steps of both rows, and the eight 16-bit lanes of one register carry the
-// four byte sums of each row. m / 2^(k+8) is taken as a high multiply by
-// m · 2^(8-k), which fits 16 bits for every window that is not a power of
-// two; a power of two is a plain shift by k.
+// Blurs two rows at once. Their line buffers are interleaved and already
+// widened to 16 bits: entry j holds pixel j of the first row in lanes 0..3
+// and of the second in lanes 4..7, so one register carries the four byte sums
+// of each row and a step is two loads, a subtraction and an addition. The
+// scaling by m / 2^(k+8) is a high multiply by m · 2^(8-k), which fits 16
+// bits for every window that is not a power of two; a power of two is a
+// plain shift by k.
 void blurRowPair(uint32_t* rowA, uint32_t* rowB, int32_t n, BoxBlurScale scale) {
-    alignas(16) uint32_t line[2 * 1024];
-    std::memset(line, 0, static_cast<size_t>(n) * 8);
-    std::memset(line + 1024, 0, static_cast<size_t>(n) * 8);
+    alignas(16) __m128i line[1024];
+    const __m128i zero = _mm_setzero_si128();
+    for (int32_t j = 0; j < n; ++j) line[j] = zero;
+    for (int32_t j = 512; j < 512 + n; ++j) line[j] = zero;
     const uint32_t* a = rowA + n / 2;
     const uint32_t* b = rowB + n / 2;
-    uint32_t* into = line + 2 * n;
+    __m128i* into = line + n;
     const int32_t count = 512 - n;
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
         const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
         const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(into + 2 * i), _mm_unpacklo_epi32(va, vb));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(into + 2 * i + 4), _mm_unpackhi_epi32(va, vb));
+        const __m128i ab01 = _mm_unpacklo_epi32(va, vb);
+        const __m128i ab23 = _mm_unpackhi_epi32(va, vb);
+        into[i] = _mm_unpacklo_epi8(ab01, zero);
+        into[i + 1] = _mm_unpackhi_epi8(ab01, zero);
+        into[i + 2] = _mm_unpacklo_epi8(ab23, zero);
+        into[i + 3] = _mm_unpackhi_epi8(ab23, zero);
     }
     for (; i < count; ++i) {
-        into[2 * i] = a[i];
-        into[2 * i + 1] = b[i];
+        const __m128i ab = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(a[i])),
+                                              _mm_cvtsi32_si128(static_cast<int>(b[i])));
+        into[i] = _mm_unpacklo_epi8(ab, zero);
     }
 
     const uint32_t k = scale.shift - 8;
     const bool powerOfTwo = scale.multiplier == 256;
     const __m128i shiftCount = _mm_cvtsi32_si128(static_cast<int>(k));
     const __m128i factor = _mm_set1_epi16(static_cast<short>(scale.multiplier << (8 - k)));
-    const __m128i zero = _mm_setzero_si128();
     __m128i sum = zero;
-    auto scaled = [&](__m128i s) {
-        return powerOfTwo ? _mm_srl_epi16(s, shiftCount) : _mm_mulhi_epu16(s, factor);
-    };
-    // One step: the output from the current sums, then one pixel out, one in
-    // (both rows at once, from 8 bytes of the interleaved buffer).
-    auto step = [&](__m128i leaving, __m128i entering) {
-        const __m128i out = scaled(sum);
-        sum = _mm_add_epi16(_mm_sub_epi16(sum, leaving), entering);
+    // One step: the output from the current sums, then one pixel out and one
+    // in. The difference does not wait for the sum, so the chain from one
+    // step to the next is a single addition.
+    auto step = [&](int32_t x) {
+        const __m128i out =
+            powerOfTwo ? _mm_srl_epi16(sum, shiftCount) : _mm_mulhi_epu16(sum, factor);
+        sum = _mm_add_epi16(sum, _mm_sub_epi16(line[x + n], line[x]));
         return out;
     };
-    const uint32_t* ahead = line + 2 * n;
     for (int32_t x = 0; x < 512; x += 4) {
-        const __m128i old01 = _mm_load_si128(reinterpret_cast<const __m128i*>(line + 2 * x));
-        const __m128i old23 = _mm_load_si128(reinterpret_cast<const __m128i*>(line + 2 * x + 4));
-        const __m128i new01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ahead + 2 * x));
-        const __m128i new23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ahead + 2 * x + 4));
-        const __m128i o0 = step(_mm_unpacklo_epi8(old01, zero), _mm_unpacklo_epi8(new01, zero));
-        const __m128i o1 = step(_mm_unpackhi_epi8(old01, zero), _mm_unpackhi_epi8(new01, zero));
-        const __m128i o2 = step(_mm_unpacklo_epi8(old23, zero), _mm_unpacklo_epi8(new23, zero));
-        const __m128i o3 = step(_mm_unpackhi_epi8(old23, zero), _mm_unpackhi_epi8(new23, zero));
+        const __m128i o0 = step(x);
+        const __m128i o1 = step(x + 1);
+        const __m128i o2 = step(x + 2);
+        const __m128i o3 = step(x + 3);
         // [A0 B0 A1 B1] and [A2 B2 A3 B3] -> [A0 A1 A2 A3] and [B0 B1 B2 B3].
         const __m128i p01 = _mm_shuffle_epi32(_mm_packus_epi16(o0, o1), _MM_SHUFFLE(3, 1, 2, 0));
         const __m128i p23 = _mm_shuffle_epi32(_mm_packus_epi16(o2, o3), _MM_SHUFFLE(3, 1, 2, 0));

@@ -42,15 +42,22 @@ TEST_F(DemoSceneOne, SequencesStepOnBeatsWithinTheirCursorRanges) {
         uint32_t cluvoShown, giraffeShown;
     };
     const Expected table[] = {
-        {1, -1, -1, 0, 0},   {2, -1, -1, 0, 0}, // cursor 1 without a beat: nothing yet
-        {4, 0, -1, 1, 0},                       // first beat: Cluvo01
-        {5, 0, -1, 1, 0},                       // shown until the next beat
-        {10, 3, -1, 4, 0},   {12, 3, -1, 4, 0}, // cursor 6..9: the first sequence lets the beat
-                                                // pass
-        {18, 3, -1, 4, 0},   {20, 4, -1, 5, 0},  {26, 7, 0, 8, 1}, // cursor 13: both sequences step
-        {27, 7, 0, 8, 1},    {28, 8, 1, 0, 2},                     // past the last cluvo picture
-        {50, 19, 12, 0, 13}, {52, 20, 13, 0, 0},                   // past the last giraffe picture
-        {58, 23, 16, 0, 0},  {60, 23, 16, 0, 0}, // track 2 done (cursor -1): nothing steps or shows
+        {1, -1, -1, 0, 0},
+        {2, -1, -1, 0, 0}, // cursor 1 without a beat: nothing yet
+        {4, 0, -1, 1, 0},  // first beat: Cluvo01
+        {5, 0, -1, 1, 0},  // shown until the next beat
+        {10, 3, -1, 4, 0},
+        {12, 3, -1, 4, 0}, // cursor 6..9: the first sequence lets the beat
+                           // pass
+        {18, 3, -1, 4, 0},
+        {20, 4, -1, 5, 0},
+        {26, 7, 0, 8, 1}, // cursor 13: both sequences step
+        {27, 7, 0, 8, 1},
+        {28, 8, 1, 0, 2}, // past the last cluvo picture
+        {50, 19, 12, 0, 13},
+        {52, 20, 13, 0, 0}, // past the last giraffe picture
+        {58, 23, 16, 0, 0},
+        {60, 23, 16, 0, 0}, // track 2 done (cursor -1): nothing steps or shows
     };
     int32_t frame = 0;
     for (const Expected& e : table) {
