@@ -142,10 +142,8 @@ void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         };
         const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
                                   _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
-        const __m128i ga = filter(_mm_and_si128(_mm_srli_epi32(a, 8), byteMask),
-                                  _mm_and_si128(_mm_srli_epi32(b, 8), byteMask),
-                                  _mm_and_si128(_mm_srli_epi32(c, 8), byteMask),
-                                  _mm_and_si128(_mm_srli_epi32(e, 8), byteMask));
+        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8),
+                                  _mm_srli_epi16(c, 8), _mm_srli_epi16(e, 8));
         const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
         store(out + p, _mm_adds_epu8(load(out + p), g));
         u = _mm_add_epi32(u, stepU);
