@@ -67,12 +67,12 @@ protected:
 };
 
 TEST_F(SyncSoundtrack, PositionFollowsWhatTheDeviceHasPlayed) {
-    const std::string path = toneFile(0.5);
+    const std::string path = toneFile(1.0);
     Soundtrack music;
     const auto start = SteadyClock::now();
     ASSERT_TRUE(music.start(path.c_str())) << music.whyNoSound();
     EXPECT_EQ(music.bytesPerSecond(), 176400);
-    EXPECT_EQ(music.loopBytes(), 22050u * 4u); // gapless: exactly the frames encoded
+    EXPECT_EQ(music.loopBytes(), 44100u * 4u); // gapless: exactly the frames encoded
     const auto buffer = static_cast<uint64_t>(music.bufferFrames());
     EXPECT_GT(buffer, 0u);
     EXPECT_LE(buffer * 1000 / 44100, 25u);
@@ -98,7 +98,8 @@ TEST_F(SyncSoundtrack, PositionFollowsWhatTheDeviceHasPlayed) {
     }
     ASSERT_GT(lastAt - firstAt, 0.15);
     const double rate = (last - first) / (lastAt - firstAt);
-    EXPECT_NEAR(rate, 176400.0, 176400.0 * 0.2);
+    // Loose, for a busy machine; a wrong unit would be off by half or double.
+    EXPECT_NEAR(rate, 176400.0, 176400.0 * 0.4);
     // What is still buffered has not been heard yet: on average the heard
     // sample trails the device's count by about half a buffer.
     EXPECT_GT(behind / readings, buffer / 8);
@@ -125,7 +126,7 @@ TEST_F(SyncSoundtrack, PositionStartsOverWhenTheLoopDoes) {
         sleepMs(2);
     }
     ASSERT_GE(wrappedAt, 0) << "the position never started over";
-    EXPECT_NEAR(wrappedAt, 0.3, 0.15);
+    EXPECT_GT(wrappedAt, 0.25) << "started over before a whole pass was heard";
 }
 
 // Offset, in samples, at which `played` starts with the first samples of
@@ -136,6 +137,16 @@ size_t findStart(const std::vector<int16_t>& played, const std::vector<int16_t>&
     for (size_t at = 0; at + probe <= played.size(); at += step)
         if (std::equal(stream.begin(), stream.begin() + probe, played.begin() + at)) return at;
     return played.size();
+}
+
+// Waits (at most 3 s) until the device has taken `frames` sample frames.
+bool playUntil(const Soundtrack& music, uint64_t frames) {
+    const auto start = SteadyClock::now();
+    while (music.framesSent() < frames) {
+        if (secondsSince(start) > 3.0) return false;
+        sleepMs(5);
+    }
+    return true;
 }
 
 std::vector<int16_t> samplesOf(const std::string& bytes) {
@@ -159,9 +170,10 @@ TEST_F(SyncSoundtrack, DeviceGetsTheStreamLoopedAndScaledByVolume) {
         Soundtrack music;
         ASSERT_TRUE(music.start(path.c_str())) << music.whyNoSound();
         buffer = music.bufferFrames();
-        sleepMs(400);
+        const uint64_t pass = stream.frames();
+        ASSERT_TRUE(playUntil(music, pass + pass / 2));
         music.setVolume(0);
-        sleepMs(120);
+        ASSERT_TRUE(playUntil(music, music.framesSent() + 4 * static_cast<uint64_t>(buffer)));
     }
     std::vector<int16_t> played = samplesOf(synctest::readFile(output));
     const size_t begin = findStart(played, stream.samples, static_cast<size_t>(buffer) * 2);
@@ -183,7 +195,7 @@ TEST_F(SyncSoundtrack, DeviceGetsTheStreamLoopedAndScaledByVolume) {
         Soundtrack music;
         music.setVolume(50);
         ASSERT_TRUE(music.start(path.c_str()));
-        sleepMs(80);
+        ASSERT_TRUE(playUntil(music, 4 * static_cast<uint64_t>(music.bufferFrames())));
     }
     played = samplesOf(synctest::readFile(output));
     // Align on the first buffer with sound, then compare sample by sample.
@@ -243,7 +255,7 @@ TEST_F(SyncSoundtrack, WithoutAnOutputTheClockKeepsTheStreamsFormatAndLoop) {
     EXPECT_EQ(music.loopBytes(), 4410u * 2u);
     uint32_t previous = 0;
     bool wrapped = false;
-    while (secondsSince(start) < 0.5 && !wrapped) {
+    while (secondsSince(start) < 2.0 && !wrapped) {
         const uint32_t p = music.position();
         EXPECT_LT(p, music.loopBytes());
         wrapped = p < previous;
