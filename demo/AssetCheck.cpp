@@ -3,26 +3,9 @@
 #include <cstdio>
 
 #include "demo/Assets.h"
+#include "loaders/LoadError.h"
 
 namespace {
-
-// The texts the load-error box shows for each result code.
-const char* loadResultText(int32_t code) {
-    switch (code) {
-    case loadFileNotOpened:
-        return "file doesn't exist";
-    case loadExtensionNotSupported:
-        return "extension not supported";
-    case loadModeNotSupported:
-        return "extension supported, but mode isn't";
-    case loadNot888:
-        return "not a 8/8/8 format";
-    case loadImageTooLarge:
-        return "image too large";
-    default:
-        return "error unknow";
-    }
-}
 
 std::string sizeText(const Bitmap& picture) {
     return std::to_string(picture.width) + " × " + std::to_string(picture.height);
@@ -36,7 +19,7 @@ bool isPowerOfTwo(int32_t value) {
 
 std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureRole role) {
     if (loadResult != loadSuccess)
-        return std::string("could not be loaded (") + loadResultText(loadResult) + ")";
+        return std::string("could not be loaded (") + loadErrorText(loadResult) + ")";
     if (!picture.pixels || picture.width < 1 || picture.height < 1)
         return "has no pixels after loading";
     switch (role) {
