@@ -57,6 +57,22 @@ class ShowTest : public testing::Test {
         if (!canvas.pixels) canvas.create(canvasWidth, canvasHeight);
         canvas.fill(0);
         if (!musicSync.patterns) musicSync.allocatePatterns();
+        clearSync();
+        musicSync.useClock(&clock);
+        resetSceneState();
+        resetQuit();
+        leaveOutAllPictures();
+    }
+    // Leaves the shared objects as a fresh process has them, for whatever
+    // test runs next.
+    void TearDown() override {
+        leaveOutAllPictures();
+        clearSync();
+        musicSync.useClock(nullptr);
+        resetSceneState();
+        resetQuit();
+    }
+    static void clearSync() {
         SyncPattern& pattern = musicSync.patterns[0];
         for (int32_t t = 0; t < tracksPerPattern; ++t) {
             pattern.eventCount[t] = 0;
@@ -67,14 +83,6 @@ class ShowTest : public testing::Test {
             envelopeValues[t] = 0;
         }
         musicSync.position = 0;
-        musicSync.useClock(&clock);
-        resetSceneState();
-        resetQuit();
-        leaveOutAllPictures();
-    }
-    void TearDown() override {
-        leaveOutAllPictures();
-        musicSync.clock = nullptr;
     }
 
     void addEvent(int32_t track, int32_t position, int32_t value, int32_t duration) {
