@@ -7,7 +7,7 @@
 #include "demo/BoxBlurRows.h"
 
 BoxBlurScale boxBlurScale(int32_t n) {
-    const auto window = static_cast<uint32_t>(n);
+    const auto window = static_cast<uint32_t>(boxBlurWindow(n));
     const uint32_t k = 31u - static_cast<uint32_t>(__builtin_clz(window));
     const uint32_t unit = 1u << (k + 8);
     // Rounded to nearest; a tie would need unit / n to end in .5, which only

@@ -22,7 +22,7 @@ void boxBlurRowsAvx2(Bitmap& bitmap, int32_t n);
 bool boxBlurHasSse2();
 bool boxBlurHasAvx2();
 
-// The multiplier m and the shift k + 8 for a window of n.
+// The multiplier m and the shift k + 8 for a window of n (clamped to 1..256).
 struct BoxBlurScale {
     uint32_t multiplier;
     uint32_t shift;

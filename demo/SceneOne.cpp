@@ -36,7 +36,7 @@ constexpr Coordinate coordinates[6] = {
 
 void drawImageSequences(SceneOneState& s, bool beat, int32_t cursor2) {
     if (cursor2 >= 1) {
-        // Track 2's events 6 to 9 are beats the first sequence lets pass.
+        // While track 2's cursor is at 6..9 the first sequence lets beats pass.
         if (beat && !(cursor2 >= 6 && cursor2 <= 9)) ++s.cluvoIndex;
         if (s.cluvoIndex >= 0 && s.cluvoIndex <= 7) {
             Picture& picture = cluvoPictures[s.cluvoIndex];

@@ -13,8 +13,8 @@ namespace {
 
 constexpr double scrollSpeed = 0.4; // rows per frame
 constexpr double fadeSpeed = 0.4;   // fade level per frame
-constexpr float fadeStartRow =
-    -900.0f; // the scroller's centre this far above the top starts the fade
+// The fade starts once the scroller's centre is this far above the top.
+constexpr float fadeStartRow = -900.0f;
 constexpr double volumePerLevel = 100.0 / 255.0;
 constexpr int32_t blurFromCursor = 32; // blur once track 4's 32nd event has fired
 
