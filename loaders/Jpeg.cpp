@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -77,8 +77,9 @@ uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t
     info.progress = &progress;
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
-    jpeg_start_decompress(&info);
-
+    // The output size and components that jpeg_start_decompress would settle
+    // on, known before it allocates anything for the whole image.
+    jpeg_calc_output_dimensions(&info);
     width = info.output_width;
     height = info.output_height;
     const int components = info.out_color_components;
@@ -90,6 +91,7 @@ uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t
         std::fclose(file);
         return nullptr;
     }
+    jpeg_start_decompress(&info);
 
     const size_t rowBytes = (3 * static_cast<size_t>(width) + 3) & ~size_t{3};
     image = static_cast<uint8_t*>(std::malloc(rowBytes * height));

@@ -1,7 +1,7 @@
 #include <vector>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 
 namespace {
 constexpr int tgaTrueColour = 2;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "loaders/LoadError.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 #include "platform/MessageBox.h"
 #include "support/loader_fixture.h"
 
