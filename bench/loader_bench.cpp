@@ -64,6 +64,10 @@ void BM_LoadJpeg_512x256(benchmark::State& state) {
         if (picture.load(name.c_str()) != loadSuccess) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(picture.pixels);
     }
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    std::fseek(file, 0, SEEK_END);
+    state.counters["file_bytes"] = static_cast<double>(std::ftell(file));
+    std::fclose(file);
     std::remove(name.c_str());
 }
 BENCHMARK(BM_LoadJpeg_512x256)->Unit(benchmark::kMicrosecond);
