@@ -9,7 +9,7 @@
 
 namespace {
 [[noreturn]] void abortDecode(j_common_ptr info, const char* text) {
-    showMessageBox("JPEG Fatal Error", text);
+    showErrorMessageBox("JPEG Fatal Error", text);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
 }
 
