@@ -50,7 +50,8 @@ void onJpegFatalError(j_common_ptr info) {
 uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t& bits) {
     width = height = 0;
     bits = 0;
-    // Changed after setjmp and needed on the recovery path, hence volatile.
+    // Both are read on the recovery path after a longjmp; the image pointer
+    // changes after setjmp, so both are volatile to keep them out of registers.
     std::FILE* volatile file = std::fopen(name, "rb");
     if (!file) return nullptr;
     uint8_t* volatile image = nullptr;
