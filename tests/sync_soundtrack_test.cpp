@@ -25,7 +25,9 @@ double secondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double>(SteadyClock::now() - start).count();
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
@@ -35,8 +37,10 @@ public:
         setenv(name, value, 1);
     }
     ~ScopedEnv() {
-        if (hadValue) setenv(name, previous.c_str(), 1);
-        else unsetenv(name);
+        if (hadValue)
+            setenv(name, previous.c_str(), 1);
+        else
+            unsetenv(name);
     }
 
 private:
@@ -179,8 +183,7 @@ TEST_F(SyncSoundtrack, DeviceGetsTheStreamLoopedAndScaledByVolume) {
     const size_t begin = findStart(played, stream.samples, static_cast<size_t>(buffer) * 2);
     ASSERT_LT(begin, played.size()) << "the stream's start was never played";
     size_t i = begin;
-    while (i < played.size() &&
-           played[i] == stream.samples[(i - begin) % stream.samples.size()] &&
+    while (i < played.size() && played[i] == stream.samples[(i - begin) % stream.samples.size()] &&
            !(played[i] == 0 && i + 64 < played.size() &&
              std::all_of(played.begin() + i, played.end(), [](int16_t s) { return s == 0; })))
         ++i;
