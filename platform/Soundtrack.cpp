@@ -39,6 +39,8 @@ Soundtrack::~Soundtrack() {
 }
 
 bool Soundtrack::start(const char* fileName) {
+    if (started) return hasSound(); // one stream per soundtrack
+    started = true;
     std::string error;
     if (!decodeMp3File(fileName, audio, error)) {
         fallBack(error);

@@ -287,8 +287,10 @@ protected:
 TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
     FrameClock frames(176400, 60); // 2940 bytes a frame
     musicSync.useClock(&frames);
+    const Uint32 audioBefore = SDL_WasInit(SDL_INIT_AUDIO);
     startMusicAndSync();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), audioBefore);
+    EXPECT_EQ(musicSync.clock, &frames);
     EXPECT_EQ(musicSync.patterns[0].cursor[0], 0);
     std::vector<int32_t> track0;
     for (int f = 0; f < 4; ++f, frames.advance()) {
