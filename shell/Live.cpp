@@ -57,6 +57,14 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
 
 } // namespace
 
+void installQuitEvent() {
+    if (quitEventType == 0) {
+        quitEventType = SDL_RegisterEvents(1);
+        if (quitEventType == static_cast<uint32_t>(-1)) quitEventType = 0;
+    }
+    setQuitListener(pushQuitEvent);
+}
+
 int runMainLoop() {
     // DEMO_QUIT_AFTER_FRAMES=N ends the run after N rendered frames (tests).
     const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
@@ -99,9 +107,7 @@ int runLive(bool startWindowed) {
         SDL_Quit();
         return displayFailureExitCode;
     }
-    quitEventType = SDL_RegisterEvents(1);
-    if (quitEventType == static_cast<uint32_t>(-1)) quitEventType = 0;
-    setQuitListener(pushQuitEvent);
+    installQuitEvent();
 
     Settings chosen = settings;
     if (startWindowed) chosen.fullscreen = false;

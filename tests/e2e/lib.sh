@@ -132,3 +132,23 @@ wait_demo_exit() {
 }
 
 show_demo_log() { sed 's/^/  demo: /' "$workdir/demo.err" >&2 || true; }
+
+# Screen position of display point (lx, ly) of the 512 × 384 picture shown in
+# the window's client area with its aspect kept: sets sx sy.
+screen_point() {
+  read -r sx sy < <(awk -v cx="$cx" -v cy="$cy" -v cw="$cw" -v ch="$ch" -v lx="$1" -v ly="$2" 'BEGIN {
+    s = cw / 512; if (ch / 384 < s) s = ch / 384;
+    ox = cx + (cw - 512 * s) / 2; oy = cy + (ch - 384 * s) / 2;
+    printf "%d %d\n", ox + lx * s, oy + ly * s }')
+}
+
+# Like expect_pixel, each channel within $4 of the expected value (a 5- or
+# 6-bit channel comes back from the screen slightly off full scale).
+expect_pixel_near() {
+  local got
+  got=$(pixel_at "$1" "$2")
+  awk -v got="$got" -v want="$3" -v tol="$4" 'BEGIN {
+    split(got, g, " "); split(want, w, " ");
+    for (i = 1; i <= 3; i++) { d = g[i] - w[i]; if (d < 0) d = -d; if (d > tol || g[i] == "") exit 1 }
+  }' || fail "pixel ($1,$2) is '$got', expected '$3' (within $4)"
+}
