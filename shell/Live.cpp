@@ -37,6 +37,12 @@ bool isSet(const char* name) {
     return value && *value;
 }
 
+// A switch given in the environment: on when it is "1".
+bool switchedOn(const char* name) {
+    const char* value = std::getenv(name);
+    return value && std::strcmp(value, "1") == 0;
+}
+
 long envNumber(const char* name) {
     const char* value = std::getenv(name);
     return value ? std::strtol(value, nullptr, 10) : 0;
@@ -126,7 +132,7 @@ int runLive(bool startWindowed) {
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
-    if (isSet("DEMO_TEST_PATTERN")) {
+    if (switchedOn("DEMO_TEST_PATTERN")) {
         setFrameDrawer(drawTestPatternFrame);
         createCanvas();
     } else {
@@ -135,6 +141,6 @@ int runLive(bool startWindowed) {
 
     const auto started = std::chrono::steady_clock::now();
     const int exitCode = runMainLoop();
-    if (isSet("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
+    if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
     return exitCode;
 }

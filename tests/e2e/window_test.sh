@@ -39,6 +39,11 @@ describe_window
 
 xdotool key --window "$demo_window" F12
 retry 5 is_fullscreen || { describe_window; fail "F12 again did not return to fullscreen"; }
+# Frames go on in the new set-up.
+sleep 0.3
+grab_screen
+expect_pixel 640 300 "0 0 255"
+expect_pixel 640 100 "0 0 0"
 
 xdotool key --window "$demo_window" Escape
 wait_demo_exit 1 || fail "Escape did not end the run within a second"
