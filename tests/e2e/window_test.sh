@@ -40,9 +40,8 @@ describe_window
 xdotool key --window "$demo_window" F12
 retry 5 is_fullscreen || { describe_window; fail "F12 again did not return to fullscreen"; }
 # Frames go on in the new set-up.
-sleep 0.3
-grab_screen
-expect_pixel 640 300 "0 0 255"
+canvas_shown() { grab_screen && [ "$(pixel_at 640 300)" = "0 0 255" ]; }
+retry 5 canvas_shown || fail "no frames after returning to fullscreen"
 expect_pixel 640 100 "0 0 0"
 
 xdotool key --window "$demo_window" Escape
