@@ -1,6 +1,5 @@
-#include <cstdio>
+#include "shell/Live.h"
 
 int main() {
-    std::fprintf(stderr, "demo: the show is not built yet\n");
-    return 1;
+    return runLive(false);
 }

@@ -1,0 +1,20 @@
+# End-to-end tests of the live program: the real `demo` binary in an X server
+# without a screen (with openbox as window manager), with SDL's dummy video
+# driver, and with no display at all. Only in the release tree: the sanitizer
+# build's start-up and frame times would stretch them past their time limits.
+if(NOT DEMO_SANITIZE)
+  set(e2e ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
+  set(e2e_env "DEMO=$<TARGET_FILE:demo>;SDL_AUDIODRIVER=dummy")
+
+  add_test(NAME display_e2e.window COMMAND ${e2e}/with_x.sh ${e2e}/window_test.sh)
+  foreach(bits 15 16 24 8)
+    add_test(NAME display_e2e.depth${bits} COMMAND ${e2e}/with_x.sh ${e2e}/depth_test.sh ${bits})
+  endforeach()
+  add_test(NAME display_e2e.dummy_loop COMMAND ${e2e}/dummy_loop_test.sh)
+  add_test(NAME display_e2e.no_display COMMAND ${e2e}/no_display_test.sh)
+
+  set_tests_properties(display_e2e.window display_e2e.depth15 display_e2e.depth16
+                       display_e2e.depth24 display_e2e.depth8 display_e2e.dummy_loop
+                       display_e2e.no_display
+                       PROPERTIES ENVIRONMENT "${e2e_env}" TIMEOUT 60 LABELS e2e)
+endif()
