@@ -85,7 +85,7 @@ double nearBody(Point p, const Pose& pose, double ground) {
     double body = ellipse(p, {ox - 2.0, ground - 128.0 + bob}, 50.0, 24.0, 0.12);
     double sway = 0.05 * detmath::sin(pose.phase);
     Point neckBase{ox + 34.0, ground - 140.0 + bob};
-    Point neckTop{ox + 70.0 + 40.0 * sway, ground - 218.0 + bob};
+    Point neckTop{ox + 68.0 + 40.0 * sway, ground - 204.0 + bob};
     double neck = capsule(p, neckBase, neckTop, 13.0, 6.5);
     Point headBack{neckTop.x + 2.0, neckTop.y - 4.0};
     Point muzzle{neckTop.x + 26.0, neckTop.y + 8.0};
