@@ -5,25 +5,40 @@
 #include <cstring>
 #include <new>
 
-#include "gfx/Placement.h"
+#include "gfx/Kernels.h"
 #include "gfx/PixelRules.h"
+#include "gfx/Placement.h"
 
 namespace {
 
-constexpr uint32_t factorOf(int32_t f) { return static_cast<uint32_t>(f) & 0xFFu; }
-
-// Combine one row of n source pixels into n destination pixels.
-template <typename Rule>
-auto rowWith(Rule rule) {
-    return [rule](uint32_t* d, const uint32_t* s, int32_t n) {
-        for (int32_t i = 0; i < n; ++i) d[i] = rule(d[i], s[i]);
-    };
+constexpr uint32_t factorOf(int32_t f) {
+    return static_cast<uint32_t>(f) & 0xFFu;
 }
 
-// Combine n samples taken at u, u + step, ... (8.8) from a source row.
-template <typename Rule>
-auto scaledRowWith(Rule rule) {
-    return [rule](uint32_t* d, const uint32_t* s, int32_t n, uint32_t u, uint32_t step) {
+using RowKernel = void (*)(uint32_t*, const uint32_t*, int32_t);
+using FactorRowKernel = void (*)(uint32_t*, const uint32_t*, int32_t, uint32_t);
+
+// A 1:1 row op from a row kernel of the active set.
+auto rowWith(RowKernel kernel) {
+    return [kernel](uint32_t* d, const uint32_t* s, int32_t n) { kernel(d, s, n); };
+}
+auto rowWith(FactorRowKernel kernel, int32_t factor) {
+    const uint32_t f = factorOf(factor);
+    return [kernel, f](uint32_t* d, const uint32_t* s, int32_t n) { kernel(d, s, n, f); };
+}
+
+// True when n samples from u on with a step of one whole source pixel read n
+// consecutive source pixels (u does not wrap on the way), so the row is a 1:1 row.
+bool isWholePixelRun(uint32_t u, uint32_t step, int32_t n) {
+    return step == 256 && static_cast<uint64_t>(u) + static_cast<uint64_t>(n) * 256 <= 1ull << 32;
+}
+
+// Combine n samples taken at u, u + step, ... (8.8) from a source row, per
+// pixel with the rule; rows sampled at exactly one source pixel per pixel go to
+// the 1:1 row op instead (same result, SIMD speed).
+template <typename Rule, typename Row> auto scaledRowWith(Rule rule, Row row) {
+    return [rule, row](uint32_t* d, const uint32_t* s, int32_t n, uint32_t u, uint32_t step) {
+        if (isWholePixelRun(u, step, n)) return row(d, s + (u >> 8), n);
         for (int32_t i = 0; i < n; ++i, u += step) d[i] = rule(d[i], s[u >> 8]);
     };
 }
@@ -31,6 +46,20 @@ auto scaledRowWith(Rule rule) {
 const auto copyRule = [](uint32_t, uint32_t s) { return s; };
 const auto addRule = [](uint32_t d, uint32_t s) { return pixel::addSaturate(d, s); };
 const auto averageRule = [](uint32_t d, uint32_t s) { return pixel::average(d, s); };
+auto blendRule(int32_t alpha) {
+    const uint32_t f = factorOf(alpha);
+    return [f](uint32_t d, uint32_t s) { return pixel::blend(d, s, f); };
+}
+auto addFactorRule(int32_t factor) {
+    const uint32_t f = factorOf(factor);
+    return [f](uint32_t d, uint32_t s) { return pixel::addFactor(d, s, f); };
+}
+
+// Whole rows are moved as blocks; memmove keeps a source that overlaps its
+// destination well defined.
+void copyRow(uint32_t* d, const uint32_t* s, int32_t n) {
+    if (n > 0) std::memmove(d, s, static_cast<size_t>(n) * 4);
+}
 
 void checkPairs([[maybe_unused]] const Bitmap& source) {
     assert(source.width >= 2 && source.width % 2 == 0);
@@ -38,8 +67,14 @@ void checkPairs([[maybe_unused]] const Bitmap& source) {
 
 } // namespace
 
+// Colours whose four bytes are equal (black above all: every frame starts by
+// clearing the canvas) are a plain byte fill.
 void fillPixels(uint32_t* pointer, uint32_t colour, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) pointer[i] = colour;
+    if (count <= 0) return;
+    if (colour == (colour & 0xFFu) * 0x01010101u)
+        std::memset(pointer, static_cast<int>(colour & 0xFFu), static_cast<size_t>(count) * 4);
+    else
+        kernels::active().fill(pointer, colour, count);
 }
 
 void Bitmap::create(int32_t newWidth, int32_t newHeight) {
@@ -54,100 +89,95 @@ void Bitmap::create(int32_t newWidth, int32_t newHeight) {
 }
 
 void Bitmap::blit(Bitmap& destination) {
-    placement::plain(*this, destination, [](uint32_t* d, const uint32_t* s, int32_t n) {
-        if (n > 0) std::memmove(d, s, static_cast<size_t>(n) * 4);
-    });
+    placement::plain(*this, destination, copyRow);
 }
 
 void Bitmap::blitClipped(Bitmap& destination) {
-    placement::clipped(*this, destination, [](uint32_t* d, const uint32_t* s, int32_t n) {
-        std::memmove(d, s, static_cast<size_t>(n) * 4);
-    });
+    placement::clipped(*this, destination, copyRow);
 }
 
 void Bitmap::blitScaled(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(copyRule));
+    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(copyRule, copyRow));
 }
 
 void Bitmap::blitScaledClipped(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaledClipped(*this, destination, scaleX, scaleY, scaledRowWith(copyRule));
+    placement::scaledClipped(*this, destination, scaleX, scaleY, scaledRowWith(copyRule, copyRow));
 }
 
 void Bitmap::add(Bitmap& destination) {
     checkPairs(*this);
-    placement::plain(*this, destination, rowWith(addRule));
+    placement::plain(*this, destination, rowWith(kernels::active().add));
 }
 
 void Bitmap::addClipped(Bitmap& destination) {
-    placement::clipped(*this, destination, rowWith(addRule));
+    placement::clipped(*this, destination, rowWith(kernels::active().add));
 }
 
 void Bitmap::addScaled(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(addRule));
+    placement::scaled(*this, destination, scaleX, scaleY,
+                      scaledRowWith(addRule, rowWith(kernels::active().add)));
 }
 
 void Bitmap::addScaledClipped(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaledClipped(*this, destination, scaleX, scaleY, scaledRowWith(addRule));
+    placement::scaledClipped(*this, destination, scaleX, scaleY,
+                             scaledRowWith(addRule, rowWith(kernels::active().add)));
 }
 
 void Bitmap::average(Bitmap& destination) {
     checkPairs(*this);
-    placement::plain(*this, destination, rowWith(averageRule));
+    placement::plain(*this, destination, rowWith(kernels::active().average));
 }
 
 void Bitmap::averageClipped(Bitmap& destination) {
-    placement::clipped(*this, destination, rowWith(averageRule));
+    placement::clipped(*this, destination, rowWith(kernels::active().average));
 }
 
 void Bitmap::averageScaled(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(averageRule));
+    placement::scaled(*this, destination, scaleX, scaleY,
+                      scaledRowWith(averageRule, rowWith(kernels::active().average)));
 }
 
 void Bitmap::averageScaledClipped(Bitmap& destination, float scaleX, float scaleY) {
-    placement::scaledClipped(*this, destination, scaleX, scaleY, scaledRowWith(averageRule));
+    placement::scaledClipped(*this, destination, scaleX, scaleY,
+                             scaledRowWith(averageRule, rowWith(kernels::active().average)));
 }
-
-namespace {
-auto blendRule(int32_t alpha) {
-    const uint32_t f = factorOf(alpha);
-    return [f](uint32_t d, uint32_t s) { return pixel::blend(d, s, f); };
-}
-auto addFactorRule(int32_t factor) {
-    const uint32_t f = factorOf(factor);
-    return [f](uint32_t d, uint32_t s) { return pixel::addFactor(d, s, f); };
-}
-} // namespace
 
 void Bitmap::blend(Bitmap& destination, int32_t alpha) {
     checkPairs(*this);
-    placement::plain(*this, destination, rowWith(blendRule(alpha)));
+    placement::plain(*this, destination, rowWith(kernels::active().blend, alpha));
 }
 
 void Bitmap::blendClipped(Bitmap& destination, int32_t alpha) {
-    placement::clipped(*this, destination, rowWith(blendRule(alpha)));
+    placement::clipped(*this, destination, rowWith(kernels::active().blend, alpha));
 }
 
 void Bitmap::blendScaled(Bitmap& destination, float scaleX, float scaleY, int32_t alpha) {
-    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(blendRule(alpha)));
+    placement::scaled(*this, destination, scaleX, scaleY,
+                      scaledRowWith(blendRule(alpha), rowWith(kernels::active().blend, alpha)));
 }
 
 void Bitmap::blendScaledClipped(Bitmap& destination, float scaleX, float scaleY, int32_t alpha) {
-    placement::scaledClipped(*this, destination, scaleX, scaleY, scaledRowWith(blendRule(alpha)));
+    placement::scaledClipped(
+        *this, destination, scaleX, scaleY,
+        scaledRowWith(blendRule(alpha), rowWith(kernels::active().blend, alpha)));
 }
 
 void Bitmap::addFactor(Bitmap& destination, int32_t factor) {
     checkPairs(*this);
-    placement::plain(*this, destination, rowWith(addFactorRule(factor)));
+    placement::plain(*this, destination, rowWith(kernels::active().addFactor, factor));
 }
 
 void Bitmap::addFactorScaled(Bitmap& destination, float scaleX, float scaleY, int32_t factor) {
-    placement::scaled(*this, destination, scaleX, scaleY, scaledRowWith(addFactorRule(factor)));
+    placement::scaled(
+        *this, destination, scaleX, scaleY,
+        scaledRowWith(addFactorRule(factor), rowWith(kernels::active().addFactor, factor)));
 }
 
 void Bitmap::addFactorScaledClipped(Bitmap& destination, float scaleX, float scaleY,
                                     int32_t factor) {
-    placement::scaledClipped(*this, destination, scaleX, scaleY,
-                             scaledRowWith(addFactorRule(factor)));
+    placement::scaledClipped(
+        *this, destination, scaleX, scaleY,
+        scaledRowWith(addFactorRule(factor), rowWith(kernels::active().addFactor, factor)));
 }
 
 void Bitmap::reserved(Bitmap&, float, float, int32_t) {}
@@ -160,25 +190,27 @@ void Bitmap::fill(uint32_t colour) {
 // brighten and darken work in steps of four pixels: a count that is not a
 // multiple of four leaves the last one to three pixels as they were.
 void Bitmap::brighten(uint32_t colour) {
-    const int32_t n = (width * height) / 4 * 4;
-    for (int32_t i = 0; i < n; ++i) pixels[i] = pixel::addSaturate(pixels[i], colour);
+    assert(width * height >= 4);
+    kernels::active().brighten(pixels, colour, (width * height) / 4 * 4);
 }
 
 void Bitmap::darken(uint32_t colour) {
-    const int32_t n = (width * height) / 4 * 4;
-    for (int32_t i = 0; i < n; ++i) pixels[i] = pixel::subSaturate(pixels[i], colour);
+    assert(width * height >= 4);
+    kernels::active().darken(pixels, colour, (width * height) / 4 * 4);
 }
 
 void Bitmap::addMapped(const Bitmap& map) {
     const auto* index = reinterpret_cast<const uint8_t*>(map.pixels);
     const int32_t n = width * height;
-    for (int32_t i = 0; i < n; ++i) pixels[i] = pixel::addSaturate(pixels[i], map.palette[index[i]]);
+    for (int32_t i = 0; i < n; ++i)
+        pixels[i] = pixel::addSaturate(pixels[i], map.palette[index[i]]);
 }
 
 void Bitmap::subMapped(const Bitmap& map) {
     const auto* index = reinterpret_cast<const uint8_t*>(map.pixels);
     const int32_t n = width * height;
-    for (int32_t i = 0; i < n; ++i) pixels[i] = pixel::subSaturate(pixels[i], map.palette[index[i]]);
+    for (int32_t i = 0; i < n; ++i)
+        pixels[i] = pixel::subSaturate(pixels[i], map.palette[index[i]]);
 }
 
 void Bitmap::subMappedAt(const Bitmap& map) {
@@ -197,15 +229,5 @@ void Bitmap::subMappedAt(const Bitmap& map) {
 // mean of its eight neighbours, of which the four before it already hold their
 // new values. Reads 513 pixels before the first and after the last pixel.
 void Bitmap::blur8() {
-    const int32_t n = width * height;
-    static constexpr int32_t offsets[8] = {-513, -512, -511, -1, 1, 511, 512, 513};
-    for (int32_t i = 0; i < n; ++i) {
-        uint32_t result = 0;
-        for (int k = 0; k < 4; ++k) {
-            uint32_t sum = 0;
-            for (int32_t o : offsets) sum += pixel::byteOf(pixels[i + o], k);
-            result |= (sum >> 3) << (8 * k);
-        }
-        pixels[i] = result;
-    }
+    if (width * height > 0) kernels::active().blur8(pixels, width * height);
 }

@@ -13,7 +13,7 @@
 //
 // The order of the virtual operations is fixed and part of the interface.
 class Bitmap {
-public:
+  public:
     Bitmap() = default;
     ~Bitmap() = default; // deliberately not virtual: a Bitmap owns nothing
     Bitmap(const Bitmap&) = delete;
@@ -38,12 +38,10 @@ public:
     virtual void blend(Bitmap& destination, int32_t alpha);
     virtual void blendClipped(Bitmap& destination, int32_t alpha);
     virtual void blendScaled(Bitmap& destination, float scaleX, float scaleY, int32_t alpha);
-    virtual void blendScaledClipped(Bitmap& destination, float scaleX, float scaleY,
-                                    int32_t alpha);
+    virtual void blendScaledClipped(Bitmap& destination, float scaleX, float scaleY, int32_t alpha);
     // Saturating add of the source scaled by a factor (low 8 bits used).
     virtual void addFactor(Bitmap& destination, int32_t factor);
-    virtual void addFactorScaled(Bitmap& destination, float scaleX, float scaleY,
-                                 int32_t factor);
+    virtual void addFactorScaled(Bitmap& destination, float scaleX, float scaleY, int32_t factor);
     virtual void addFactorScaledClipped(Bitmap& destination, float scaleX, float scaleY,
                                         int32_t factor);
     // Holds a slot in the table; does nothing.
@@ -75,11 +73,11 @@ void fillPixels(uint32_t* pointer, uint32_t colour, int32_t count);
 
 // Adds a one-pixel line of `colour` (blue, green, red; scaled by brightness/256)
 // into `destination`, saturating. No clipping: every pixel must be inside.
-void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Bitmap& destination,
-              uint32_t colour, int32_t brightness);
+void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Bitmap& destination, uint32_t colour,
+              int32_t brightness);
 
 // Adds a rotated, zoomed, bilinear-filtered, repeating copy of `texture` (512
 // wide, power-of-two height, one readable row after its last) scaled by
 // brightness/256 into `destination` (512 wide).
-void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoom,
-              float offsetX, float offsetY, int32_t brightness);
+void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoom, float offsetX,
+              float offsetY, int32_t brightness);

@@ -31,4 +31,6 @@ void Picture::releasePixels() {
     pixels = nullptr;
 }
 
-Picture::~Picture() { releasePixels(); }
+Picture::~Picture() {
+    releasePixels();
+}

@@ -12,11 +12,11 @@ enum LoadResult : int32_t {
 };
 
 class ImageSource {
-public:
+  public:
     virtual int32_t load(const char* name) = 0;
     virtual void reportLoadError(int32_t code) = 0;
 
-protected:
+  protected:
     ~ImageSource() = default;
 };
 
@@ -24,7 +24,7 @@ protected:
 // carries a 4096-byte guard band before and after the pixels, which blur8 and
 // the rotozoom's lower neighbours read into.
 class Picture : public Bitmap, public ImageSource {
-public:
+  public:
     Picture() = default;
     ~Picture();
 
@@ -44,7 +44,7 @@ public:
 
     static constexpr int32_t guardBytes = 4096;
 
-private:
+  private:
     int32_t loadBmp(const char* name);
     int32_t loadTga(const char* name);
     int32_t loadJpeg(const char* name);

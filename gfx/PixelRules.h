@@ -5,7 +5,9 @@
 // the bit. Each works on all four bytes of a pixel alike.
 namespace pixel {
 
-inline uint32_t byteOf(uint32_t p, int k) { return (p >> (8 * k)) & 0xFFu; }
+inline uint32_t byteOf(uint32_t p, int k) {
+    return (p >> (8 * k)) & 0xFFu;
+}
 
 inline uint32_t addSaturate(uint32_t d, uint32_t s) {
     uint32_t r = 0;

@@ -39,13 +39,13 @@ inline ScaledGeometry scaledGeometry(const Bitmap& source, float scaleX, float s
 
 // Plain: source row r goes to destination row y + r from column x. rowOp gets
 // (destination row start, source row start, pixel count).
-template <typename RowOp>
-void plain(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
+template <typename RowOp> void plain(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
     assert(source.x >= 0 && source.y >= 0 && source.height >= 1);
     assert(static_cast<int64_t>(source.x) + source.width <= destination.width);
     assert(static_cast<int64_t>(source.y) + source.height <= destination.height);
     const uint32_t* s = source.pixels;
-    uint32_t* d = destination.pixels + static_cast<int64_t>(source.y) * destination.width + source.x;
+    uint32_t* d =
+        destination.pixels + static_cast<int64_t>(source.y) * destination.width + source.x;
     for (int32_t r = 0; r < source.height; ++r) {
         rowOp(d, s, source.width);
         s += source.width;
@@ -54,8 +54,7 @@ void plain(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
 }
 
 // Clipped 1:1: only the intersection with the destination is drawn.
-template <typename RowOp>
-void clipped(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
+template <typename RowOp> void clipped(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
     const int64_t w = source.width, h = source.height;
     const int64_t W = destination.width, H = destination.height;
     const int64_t x = source.x, y = source.y;

@@ -2,50 +2,49 @@
 #include <cmath>
 
 #include "gfx/Bitmap.h"
-#include "gfx/PixelRules.h"
+#include "gfx/Kernels.h"
+
+namespace {
+
+// Truncates toward zero into a 32-bit two's complement coordinate. Values past
+// the 32-bit range wrap modulo 2^32, like the coordinates themselves do, and a
+// non-finite value (zoom 0, NaN angle) becomes 0 instead of undefined behaviour.
+uint32_t toFixed(double value) {
+    if (!std::isfinite(value)) return 0;
+    const double wrapped = std::fmod(std::trunc(value), 4294967296.0);
+    return static_cast<uint32_t>(static_cast<int64_t>(wrapped));
+}
+
+} // namespace
 
 // Rotated, zoomed, bilinear-filtered texture added into a 512-wide destination.
 // Coordinates are 20.12 fixed point and wrap modulo 2^32; the texture wraps by
 // masking (power-of-two sizes) and is read with a fixed stride of 512 pixels.
+// The rows themselves are drawn by the active kernel set.
 void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoom, float offsetX,
               float offsetY, int32_t brightness) {
     assert(destination.width == 512 && texture.width == 512);
     assert(texture.height > 0 && (texture.height & (texture.height - 1)) == 0);
+    assert(brightness >= 0 && brightness <= 255);
     const int32_t W = texture.width, H = texture.height;
     const int32_t dw = destination.width, dh = destination.height;
     const double c = std::cos(static_cast<double>(angle)) / static_cast<double>(zoom);
-    const float s = static_cast<float>(std::sin(static_cast<double>(angle)) / static_cast<double>(zoom));
-    const int32_t du = static_cast<int32_t>(4096.0 * c);
-    const int32_t dv = static_cast<int32_t>(4096.0 * static_cast<double>(s));
-    const int32_t u0 = static_cast<int32_t>(4096.0 * (W / 2 + static_cast<double>(offsetX) - (dw / 2) * c));
-    const int32_t v0 = static_cast<int32_t>(
-        4096.0 * (H / 2 + static_cast<double>(offsetY) - (dw / 2) * static_cast<double>(s)));
-    const uint32_t maskX = static_cast<uint32_t>(W - 1), maskY = static_cast<uint32_t>(H - 1);
-    const uint32_t b = static_cast<uint32_t>(brightness);
+    const double s =
+        static_cast<float>(std::sin(static_cast<double>(angle)) / static_cast<double>(zoom));
+    kernels::RotozoomRow row;
+    row.du = toFixed(4096.0 * c);
+    row.dv = toFixed(4096.0 * s);
+    const uint32_t u0 = toFixed(4096.0 * (W / 2 + static_cast<double>(offsetX) - (dw / 2) * c));
+    const uint32_t v0 = toFixed(4096.0 * (H / 2 + static_cast<double>(offsetY) - (dw / 2) * s));
+    row.maskX = static_cast<uint32_t>(W - 1);
+    row.maskY = static_cast<uint32_t>(H - 1);
+    row.brightness = static_cast<uint32_t>(brightness);
+    row.count = 512;
+    const kernels::RowKernels& k = kernels::active();
     for (int32_t r = 0; r < dh; ++r) {
-        const uint32_t k = static_cast<uint32_t>(r - dh / 2);
-        uint32_t u = static_cast<uint32_t>(u0) - static_cast<uint32_t>(dv) * k;
-        uint32_t v = static_cast<uint32_t>(v0) + static_cast<uint32_t>(du) * k;
-        uint32_t* out = destination.pixels + static_cast<int64_t>(r) * 512;
-        for (int32_t p = 0; p < 512; ++p) {
-            const uint32_t tx = (u >> 12) & maskX, ty = (v >> 12) & maskY;
-            const uint32_t fx = u & 4095, fy = v & 4095;
-            const uint32_t w00 = ((4096 - fx) * (4096 - fy)) >> 16;
-            const uint32_t w10 = (fx * (4096 - fy)) >> 16;
-            const uint32_t w01 = ((4096 - fx) * fy) >> 16;
-            const uint32_t w11 = (fx * fy) >> 16;
-            const uint32_t* t = texture.pixels + ty * 512 + tx;
-            uint32_t g = 0;
-            for (int byte = 0; byte < 4; ++byte) {
-                const uint32_t f = (pixel::byteOf(t[0], byte) * w00 + pixel::byteOf(t[1], byte) * w10 +
-                                    pixel::byteOf(t[512], byte) * w01 +
-                                    pixel::byteOf(t[513], byte) * w11) >>
-                                   8;
-                g |= ((f * b) >> 8) << (8 * byte);
-            }
-            out[p] = pixel::addSaturate(out[p], g);
-            u += static_cast<uint32_t>(du);
-            v += static_cast<uint32_t>(dv);
-        }
+        const uint32_t fromCentre = static_cast<uint32_t>(r - dh / 2);
+        row.u = u0 - row.dv * fromCentre;
+        row.v = v0 + row.du * fromCentre;
+        k.rotozoomRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
     }
 }

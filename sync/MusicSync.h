@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "sync/MusicClock.h"
 
@@ -23,7 +24,20 @@ struct SyncPattern {
 // The sync script's pattern store, the music clock and the five envelopes.
 class MusicSync {
 public:
+    MusicSync() = default;
+    // Releases the pattern store and stops the soundtrack this object started.
+    ~MusicSync();
+    MusicSync(const MusicSync&) = delete;
+    MusicSync& operator=(const MusicSync&) = delete;
+
+    // Creates the empty store: 100 patterns of five tracks with room for 200
+    // events each, every slot zeroed. Called again, it empties the store.
     void allocatePatterns();
+    // Fills the store from a script of labels, counts and event triples. A
+    // missing file leaves the store empty; counts beyond the limits are cut to
+    // them (the surplus items are read and dropped); a script that ends early
+    // or holds a non-number where a number belongs keeps what was complete,
+    // and its counts say only what was really read.
     void readScript(const char* fileName);
     // Opens and starts the soundtrack (looped); without sound, a wall clock in
     // the same unit takes its place.
@@ -32,6 +46,8 @@ public:
     // mode's frame clock, or a test's.
     void useClock(MusicClock* clock);
     void seekCursors(int32_t pattern);
+    // -1: the track has nothing left to fire; 0: its next event is not due
+    // yet; 1: an event fired and was copied to `event`.
     int32_t nextEvent(int32_t pattern, int32_t track, SyncEvent& event);
     void updateEnvelopes(int32_t* values, int32_t pattern);
     void setVolume(int32_t volume);
@@ -43,6 +59,12 @@ public:
     float level[tracksPerPattern] = {};
     float decrement[tracksPerPattern] = {};
     MusicClock* clock = nullptr;
+
+private:
+    // The soundtrack started by startMusic; `clock` points at it.
+    std::unique_ptr<MusicClock> ownedClock;
+    // One block holding every pattern's event slots.
+    SyncEvent* eventBlock = nullptr;
 };
 
 extern MusicSync musicSync;

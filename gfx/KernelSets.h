@@ -1,0 +1,21 @@
+#pragma once
+#include "gfx/Kernels.h"
+
+// The SIMD kernel sets, for the dispatcher in Cpu.cpp. The AVX2 set reuses
+// SSE2 kernels where wider registers do not pay, and for row tails.
+namespace kernels::detail {
+
+const RowKernels& sse2Set();
+const RowKernels& avx2Set();
+
+void sse2Add(uint32_t* d, const uint32_t* s, int32_t n);
+void sse2Average(uint32_t* d, const uint32_t* s, int32_t n);
+void sse2Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
+void sse2AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
+void sse2Fill(uint32_t* d, uint32_t colour, int32_t n);
+void sse2Brighten(uint32_t* d, uint32_t colour, int32_t n);
+void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
+void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void sse2Blur8(uint32_t* pixels, int32_t n);
+
+} // namespace kernels::detail

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+
+// Row kernels behind the hot pixel operations. There is one plain scalar set
+// (the reference, written per pixel from the combine rules) and, on x86-64,
+// SSE2 and AVX2 sets that must give the same bits. The set in use is chosen
+// once, from the processor's features; DEMO_FORCE_SCALAR=1 in the environment
+// forces the scalar set everywhere.
+namespace kernels {
+
+// One destination row of the rotozoom: `count` pixels, 20.12 coordinates
+// starting at (u, v) and advancing by (du, dv), wrapped into the texture by the
+// two masks; the texture is read with a fixed stride of 512 pixels.
+struct RotozoomRow {
+    uint32_t u = 0, v = 0;
+    uint32_t du = 0, dv = 0;
+    uint32_t maskX = 0, maskY = 0;
+    uint32_t brightness = 0; // 0..255
+    int32_t count = 0;
+};
+
+struct RowKernels {
+    const char* name;
+    // d[i] = rule(d[i], s[i]) for i < n; factors are already cut to 0..255.
+    void (*add)(uint32_t* d, const uint32_t* s, int32_t n);
+    void (*average)(uint32_t* d, const uint32_t* s, int32_t n);
+    void (*blend)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
+    void (*addFactor)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
+    // n pixels of one colour.
+    void (*fill)(uint32_t* d, uint32_t colour, int32_t n);
+    // Per byte saturating add / subtract of one colour over n pixels.
+    void (*brighten)(uint32_t* d, uint32_t colour, int32_t n);
+    void (*darken)(uint32_t* d, uint32_t colour, int32_t n);
+    // Adds one bilinear-filtered, brightness-scaled rotozoom row into `out`.
+    void (*rotozoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+    // The in-place eight-neighbour mean over n pixels with a row stride of 512
+    // (reads 513 pixels either side of the range).
+    void (*blur8)(uint32_t* pixels, int32_t n);
+};
+
+// The set every operation uses: chosen on first use, never changed afterwards.
+const RowKernels& active();
+
+// Each set on its own, for tests and benchmarks that compare them. The SIMD
+// getters return null when this processor (or build) cannot run them.
+const RowKernels& scalarKernels();
+const RowKernels* sse2Kernels();
+const RowKernels* avx2Kernels();
+
+} // namespace kernels

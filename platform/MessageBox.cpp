@@ -1,0 +1,50 @@
+#include "platform/MessageBox.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+bool quietMode = false;
+
+bool environmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && value[0] != '\0';
+}
+
+bool headlessDriver(const char* driver) {
+    return driver &&
+           (SDL_strcasecmp(driver, "dummy") == 0 || SDL_strcasecmp(driver, "offscreen") == 0);
+}
+
+// A box is only worth trying where a user can see and dismiss it: a real
+// video driver and an X11 or Wayland display. Anywhere else it would fail or,
+// worse, wait for a click nobody can give.
+bool displayCanShowBox() {
+    const char* optOut = std::getenv("DEMO_NO_MESSAGE_BOXES");
+    if (optOut && std::strcmp(optOut, "1") == 0) return false;
+    if (!environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY")) return false;
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return !headlessDriver(SDL_GetCurrentVideoDriver());
+    // Video not started yet: the driver SDL would pick is the one asked for.
+    return !headlessDriver(std::getenv("SDL_VIDEODRIVER")) &&
+           !headlessDriver(SDL_GetHint(SDL_HINT_VIDEODRIVER));
+}
+} // namespace
+
+void setMessageBoxesQuiet(bool quiet) {
+    quietMode = quiet;
+}
+bool messageBoxesQuiet() {
+    return quietMode;
+}
+
+void showMessageBox(const char* caption, const char* text) {
+    if (quietMode) return;
+    if (!caption) caption = "";
+    if (!text) text = "";
+    if (displayCanShowBox() && SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return;
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    std::fflush(stderr);
+}

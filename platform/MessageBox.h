@@ -1,0 +1,13 @@
+#pragma once
+
+// Stands in for an ownerless message box. Where a display can show one, this
+// is an SDL simple message box (it waits for the user's OK); everywhere else
+// (no display, SDL's dummy or offscreen video driver, DEMO_NO_MESSAGE_BOXES=1)
+// the caption and text go to stderr as one line, "caption: text", and the call
+// returns at once.
+void showMessageBox(const char* caption, const char* text);
+
+// Quiet mode drops every message without showing or printing it. The fuzzers
+// use it so that thousands of refused inputs do not flood the log.
+void setMessageBoxesQuiet(bool quiet);
+bool messageBoxesQuiet();

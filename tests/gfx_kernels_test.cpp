@@ -1,0 +1,163 @@
+// Every SIMD kernel set must give exactly the scalar reference's bits.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gfx/Kernels.h"
+#include "gfx_test_support.h"
+
+namespace {
+
+using gfxtest::randomize;
+using gfxtest::uniform;
+using kernels::RowKernels;
+
+std::vector<const RowKernels*> simdSets() {
+    std::vector<const RowKernels*> sets;
+    if (const RowKernels* k = kernels::sse2Kernels()) sets.push_back(k);
+    if (const RowKernels* k = kernels::avx2Kernels()) sets.push_back(k);
+    return sets;
+}
+
+class GfxKernels : public ::testing::TestWithParam<const RowKernels*> {
+  protected:
+    const RowKernels& simd() const { return *GetParam(); }
+    const RowKernels& scalar() const { return kernels::scalarKernels(); }
+    std::mt19937 rng{20261207};
+};
+
+// A source and a destination row at random alignments, with guard pixels
+// around the destination to catch writes past the row.
+struct RowPair {
+    RowPair(std::mt19937& rng, int32_t n) : n(n) {
+        src.resize(static_cast<size_t>(n) + 16);
+        dst.resize(static_cast<size_t>(n) + 32);
+        randomize(rng, src.data(), src.size());
+        randomize(rng, dst.data(), dst.size());
+        srcOffset = uniform(rng, 0, 7);
+        dstOffset = uniform(rng, 8, 15);
+    }
+    uint32_t* d() { return dst.data() + dstOffset; }
+    const uint32_t* s() const { return src.data() + srcOffset; }
+    int32_t n, srcOffset, dstOffset;
+    std::vector<uint32_t> src, dst;
+};
+
+int32_t randomLength(std::mt19937& rng) {
+    const int32_t r = uniform(rng, 0, 9);
+    return r < 3 ? r : uniform(rng, 0, 515); // plenty of tiny rows, odd and even
+}
+
+TEST_P(GfxKernels, PairwiseRowsMatchScalar) {
+    for (int trial = 0; trial < 300; ++trial) {
+        const int32_t n = randomLength(rng);
+        RowPair a(rng, n);
+        RowPair b = a;
+        simd().add(a.d(), a.s(), n);
+        scalar().add(b.d(), b.s(), n);
+        ASSERT_EQ(a.dst, b.dst) << "add n=" << n;
+        simd().average(a.d(), a.s(), n);
+        scalar().average(b.d(), b.s(), n);
+        ASSERT_EQ(a.dst, b.dst) << "average n=" << n;
+    }
+}
+
+TEST_P(GfxKernels, FactorRowsMatchScalarForEveryFactor) {
+    for (uint32_t f = 0; f < 256; ++f) {
+        const int32_t n = randomLength(rng);
+        RowPair a(rng, n);
+        RowPair b = a;
+        simd().blend(a.d(), a.s(), n, f);
+        scalar().blend(b.d(), b.s(), n, f);
+        ASSERT_EQ(a.dst, b.dst) << "blend f=" << f << " n=" << n;
+        simd().addFactor(a.d(), a.s(), n, f);
+        scalar().addFactor(b.d(), b.s(), n, f);
+        ASSERT_EQ(a.dst, b.dst) << "addFactor f=" << f << " n=" << n;
+    }
+}
+
+TEST_P(GfxKernels, SingleColourRowsMatchScalar) {
+    for (int trial = 0; trial < 300; ++trial) {
+        const int32_t n = randomLength(rng);
+        const uint32_t colour = static_cast<uint32_t>(rng());
+        RowPair a(rng, n);
+        RowPair b = a;
+        simd().brighten(a.d(), colour, n);
+        scalar().brighten(b.d(), colour, n);
+        ASSERT_EQ(a.dst, b.dst) << "brighten n=" << n;
+        simd().darken(a.d(), colour, n);
+        scalar().darken(b.d(), colour, n);
+        ASSERT_EQ(a.dst, b.dst) << "darken n=" << n;
+        simd().fill(a.d(), colour, n);
+        scalar().fill(b.d(), colour, n);
+        ASSERT_EQ(a.dst, b.dst) << "fill n=" << n;
+    }
+}
+
+TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
+    for (int trial = 0; trial < 400; ++trial) {
+        const int32_t height = 1 << uniform(rng, 0, 9);
+        gfxtest::TestBitmap texture(512, height);
+        randomize(rng, texture);
+        kernels::RotozoomRow row;
+        row.u = static_cast<uint32_t>(rng());
+        row.v = static_cast<uint32_t>(rng());
+        if (trial % 2) { // steps like the show's (zoom 0.3 to 3), else anything at all
+            row.du = static_cast<uint32_t>(uniform(rng, -14000, 14000));
+            row.dv = static_cast<uint32_t>(uniform(rng, -14000, 14000));
+        } else {
+            row.du = static_cast<uint32_t>(rng());
+            row.dv = static_cast<uint32_t>(rng());
+        }
+        row.maskX = 511;
+        row.maskY = static_cast<uint32_t>(height - 1);
+        row.brightness = static_cast<uint32_t>(uniform(rng, 0, 255));
+        row.count = trial % 3 ? 512 : uniform(rng, 0, 40);
+        RowPair a(rng, row.count);
+        RowPair b = a;
+        simd().rotozoomRow(a.d(), texture.pixels, row);
+        scalar().rotozoomRow(b.d(), texture.pixels, row);
+        ASSERT_EQ(a.dst, b.dst) << "trial " << trial << " count " << row.count;
+    }
+}
+
+TEST_P(GfxKernels, Blur8MatchesScalar) {
+    for (int trial = 0; trial < 60; ++trial) {
+        // Lengths around the block and row sizes, odd ones included.
+        const int32_t n = trial < 8 ? trial + 1 : uniform(rng, 1, 512 * 6 + 3);
+        std::vector<uint32_t> a(static_cast<size_t>(n) + 2 * 520);
+        randomize(rng, a.data(), a.size());
+        if (trial % 4 == 0) // dark pixels, so sums stay well inside a byte's reach
+            for (uint32_t& p : a) p &= 0x1F1F1F1F;
+        std::vector<uint32_t> b = a;
+        simd().blur8(a.data() + 520, n);
+        scalar().blur8(b.data() + 520, n);
+        ASSERT_EQ(a, b) << "n=" << n;
+    }
+}
+
+std::string setName(const ::testing::TestParamInfo<const RowKernels*>& info) {
+    return info.param->name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Simd, GfxKernels, ::testing::ValuesIn(simdSets()), setName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GfxKernels);
+
+// DEMO_FORCE_SCALAR=1 must reach every operation; otherwise the widest set
+// this processor runs is in use.
+TEST(GfxKernelDispatch, HonoursForceScalarAndPicksWidestSet) {
+    const char* force = std::getenv("DEMO_FORCE_SCALAR");
+    const RowKernels& active = kernels::active();
+    if (force && std::strcmp(force, "1") == 0) {
+        EXPECT_EQ(&active, &kernels::scalarKernels());
+    } else if (const RowKernels* avx2 = kernels::avx2Kernels()) {
+        EXPECT_EQ(&active, avx2);
+    } else if (const RowKernels* sse2 = kernels::sse2Kernels()) {
+        EXPECT_EQ(&active, sse2);
+    }
+}
+
+} // namespace
