@@ -1,59 +1,44 @@
-// The default show's sync script: that its text follows the script grammar
-// within its limits, and that, played through the show's firing rules at 60
+// The default show's sync script: that the show's own reader takes it in
+// whole, and that, played through the show's own clock and envelopes at 60
 // frames per second, it drives the timeline as intended.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <sstream>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "sync/FrameClock.h"
+#include "sync/MusicSync.h"
 #include "tools/BeatGrid.h"
 #include "tools/ShowScript.h"
 
 namespace {
 
-struct ParsedEvent {
-    int64_t position;
-    int64_t value;
-    int64_t duration;
-};
+namespace fs = std::filesystem;
 
-// Reads the script's tokens by the grammar: label and count, then that many
-// items, for patterns, tracks and events. Fails the test on a token that is
-// not where the grammar wants it.
-std::vector<std::vector<std::vector<ParsedEvent>>> parseScript(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::vector<std::vector<ParsedEvent>>> patterns;
-    std::string label;
-    int64_t patternCount = -1;
-    EXPECT_TRUE(in >> label >> patternCount);
-    EXPECT_GE(patternCount, 0);
-    EXPECT_LE(patternCount, 100);
-    for (int64_t p = 0; p < patternCount && in; ++p) {
-        int64_t trackCount = -1;
-        EXPECT_TRUE(in >> label >> trackCount);
-        EXPECT_GE(trackCount, 0);
-        EXPECT_LE(trackCount, 5);
-        patterns.emplace_back();
-        for (int64_t t = 0; t < trackCount && in; ++t) {
-            int64_t eventCount = -1;
-            EXPECT_TRUE(in >> label >> eventCount);
-            EXPECT_LE(label.size(), 255u);
-            EXPECT_GE(eventCount, 0);
-            EXPECT_LE(eventCount, 200);
-            patterns.back().emplace_back();
-            for (int64_t e = 0; e < eventCount; ++e) {
-                ParsedEvent event{};
-                EXPECT_TRUE(in >> event.position >> event.value >> event.duration);
-                patterns.back().back().push_back(event);
-            }
-        }
+// The composed script written out and read back by the show's own reader.
+class ReadBack {
+  public:
+    explicit ReadBack(const ShowScript& script) {
+        file = fs::temp_directory_path() / ("generator_script_" + std::to_string(::getpid()));
+        std::ofstream(file, std::ios::binary) << formatShowScript(script);
+        sync.allocatePatterns();
+        sync.readScript(file.c_str());
     }
-    EXPECT_FALSE(in >> label) << "tokens after the last pattern";
-    return patterns;
-}
+    ~ReadBack() {
+        std::error_code ignored;
+        fs::remove(file, ignored);
+    }
+    ReadBack(const ReadBack&) = delete;
+    ReadBack& operator=(const ReadBack&) = delete;
+
+    MusicSync sync;
+    fs::path file;
+};
 
 // What the show does with pattern 0, frame by frame, under the frame clock of
 // a 60 fps run (frame n hears position n × 2940): cursors, envelope values and
@@ -77,44 +62,37 @@ struct TimelineRun {
 
 TimelineRun runTimeline(const ShowScript& script) {
     TimelineRun run;
+    ReadBack readBack(script);
+    MusicSync& sync = readBack.sync;
+    FrameClock clock(grid::sampleRate * grid::bytesPerFrame, grid::videoFramesPerSecond);
+    sync.useClock(&clock);
+    sync.seekCursors(0);
     const int64_t bytesPerVideoFrame =
         grid::sampleRate * grid::bytesPerFrame / grid::videoFramesPerSecond;
-    int32_t cursor[5];
-    int32_t stepsLeft[5] = {};
-    float level[5] = {};
-    float decrement[5] = {};
-    for (int t = 0; t < 5; ++t) cursor[t] = script.tracks[t].empty() ? -1 : 0;
+    const SyncPattern& pattern = sync.patterns[0];
     int32_t scene = 1, cluvoIndex = -1, giraffeIndex = -1;
     bool linesOn = false;
     float scrollY = 0.0f, fadeLevel = 0.0f;
     bool fadeOn = false, sceneTwoStarted = false;
     std::vector<bool> cluvoSeen(8), giraffeSeen(13);
-    for (int32_t frame = 1; frame < 200000 && run.quitFrame < 0; ++frame) {
-        const uint32_t position = static_cast<uint32_t>(frame * bytesPerVideoFrame);
-        if (cursor[4] == 1) scene = 2;
+    for (int32_t frame = 0; frame < 200000 && run.quitFrame < 0; ++frame) {
+        clock.setFrame(frame);
+        if (pattern.cursor[4] == 1) scene = 2;
+        int32_t before[5];
+        for (int t = 0; t < 5; ++t) before[t] = pattern.cursor[t];
         int32_t values[5];
+        sync.updateEnvelopes(values, 0);
         for (int t = 0; t < 5; ++t) {
-            if (stepsLeft[t] != 0) {
-                --stepsLeft[t];
-                level[t] = level[t] - decrement[t];
-            }
-            if (cursor[t] >= 0) {
-                const ScriptEvent& e = script.tracks[t][static_cast<size_t>(cursor[t])];
-                if (static_cast<uint32_t>(e.position) < position) {
-                    int64_t dueFrame = e.position / bytesPerVideoFrame + 1;
-                    run.maxEventsLateFrames =
-                        std::max(run.maxEventsLateFrames, static_cast<int32_t>(frame - dueFrame));
-                    level[t] = static_cast<float>(e.value);
-                    stepsLeft[t] = e.duration;
-                    if (e.duration) decrement[t] = level[t] / static_cast<float>(e.duration);
-                    cursor[t] = cursor[t] + 1 < static_cast<int32_t>(script.tracks[t].size())
-                                    ? cursor[t] + 1
-                                    : -1;
-                    if (t == 4 && cursor[t] == -1) run.lastTrack4Frame = frame;
-                }
-            }
-            values[t] = static_cast<int32_t>(level[t]);
+            if (pattern.cursor[t] == before[t]) continue;
+            // An event fired: it was due in the first frame whose position
+            // passed its own.
+            const SyncEvent& e = pattern.events[t][before[t]];
+            int64_t dueFrame = static_cast<uint32_t>(e.position) / bytesPerVideoFrame + 1;
+            run.maxEventsLateFrames =
+                std::max(run.maxEventsLateFrames, static_cast<int32_t>(frame - dueFrame));
+            if (t == 4 && pattern.cursor[t] == -1) run.lastTrack4Frame = frame;
         }
+        const int32_t* cursor = pattern.cursor;
         if (scene == 1) {
             if (cursor[3] >= 8 && !linesOn) {
                 linesOn = true;
@@ -168,24 +146,27 @@ int32_t secondsToFrames(double s) {
 
 } // namespace
 
-TEST(GeneratorScript, TextFollowsTheGrammarAndLimits) {
+TEST(GeneratorScript, ReadsBackWhole) {
     const ShowScript script = composeShowScript();
-    auto patterns = parseScript(formatShowScript(script));
-    ASSERT_EQ(patterns.size(), 1u);
-    ASSERT_EQ(patterns[0].size(), 5u);
-    for (size_t t = 0; t < 5; ++t) {
-        const auto& events = patterns[0][t];
-        ASSERT_EQ(events.size(), script.tracks[t].size()) << "track " << t;
+    ReadBack readBack(script);
+    const MusicSync& sync = readBack.sync;
+    ASSERT_EQ(sync.patternCount, 1);
+    EXPECT_EQ(sync.patterns[0].trackCount, 5);
+    for (int t = 0; t < 5; ++t) {
+        const auto& events = script.tracks[static_cast<size_t>(t)];
+        // The reader cuts a track at 200 events, so a longer one shows here.
+        ASSERT_EQ(sync.patterns[0].eventCount[t], static_cast<int32_t>(events.size()))
+            << "track " << t;
         int64_t previous = 0;
         for (size_t i = 0; i < events.size(); ++i) {
             SCOPED_TRACE("track " + std::to_string(t) + " event " + std::to_string(i));
+            const SyncEvent& read = sync.patterns[0].events[t][i];
             EXPECT_GT(events[i].position, previous) << "positions must rise and stay above 0";
             EXPECT_LE(events[i].position, INT32_MAX);
-            EXPECT_GE(events[i].value, 0);
-            EXPECT_LE(events[i].value, 255);
-            EXPECT_GE(events[i].duration, 0);
-            EXPECT_LE(events[i].duration, 255);
-            EXPECT_EQ(events[i].position, script.tracks[t][i].position);
+            // Values and durations outside 0..255 would be cut to their low 8 bits.
+            EXPECT_EQ(read.position, events[i].position);
+            EXPECT_EQ(read.value, events[i].value);
+            EXPECT_EQ(read.duration, events[i].duration);
             previous = events[i].position;
         }
     }

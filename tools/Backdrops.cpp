@@ -85,8 +85,8 @@ Image clouds() {
             double lightness = detmath::clamp(0.5 + (d - towardsLight) * 1.1 + 0.25 * d, 0.0, 1.0);
             double sky = y / 255.0;
             Rgb background = skyTop * (1.0 - sky) + skyLow * sky;
-            Rgb cloud = shadow * (1.0 - lightness) + lit * (lightness * 0.8);
-            image.at(x, y) = background * (1.0 - d) + cloud * (d * 0.9);
+            Rgb cloud = shadow * (1.0 - lightness) + lit * lightness;
+            image.at(x, y) = background * (1.0 - d) + cloud * d;
         }
     }
     // A light blur takes the grain off the finest octave.
