@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "gfx/Picture.h"
+#include "loaders/ReaderSupport.h"
 #include "platform/MessageBox.h"
 
 namespace loadfuzz {
@@ -17,6 +18,9 @@ inline std::string& scratchStem() {
         // Refused inputs would otherwise print a fatal-error line each.
         setMessageBoxesQuiet(true);
         setenv("DEMO_NO_MESSAGE_BOXES", "1", 1);
+        // Same code paths, smaller worst case: a 30-byte header may claim
+        // 2^26 pixels, which the sanitizers take tens of seconds to fill.
+        setPicturePixelLimit(int64_t{1} << 18);
         return "/tmp/load_fuzz_" + std::to_string(getpid()) + "_input";
     }();
     return stem;

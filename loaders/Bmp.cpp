@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 
 // Reads a 24-bit uncompressed BMP. The 14-byte file header is skipped and the
 // pixel rows are taken to start right after the 40-byte information header,

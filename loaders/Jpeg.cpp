@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 #include "platform/MessageBox.h"
 
 namespace {
 [[noreturn]] void abortDecode(j_common_ptr info, const char* text) {
-    showMessageBox("JPEG Fatal Error", text);
+    showErrorMessageBox("JPEG Fatal Error", text);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
 }
 
@@ -50,7 +50,8 @@ void onJpegFatalError(j_common_ptr info) {
 uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t& bits) {
     width = height = 0;
     bits = 0;
-    // Changed after setjmp and needed on the recovery path, hence volatile.
+    // Both are read on the recovery path after a longjmp; the image pointer
+    // changes after setjmp, so both are volatile to keep them out of registers.
     std::FILE* volatile file = std::fopen(name, "rb");
     if (!file) return nullptr;
     uint8_t* volatile image = nullptr;
@@ -77,8 +78,9 @@ uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t
     info.progress = &progress;
     jpeg_stdio_src(&info, file);
     jpeg_read_header(&info, TRUE);
-    jpeg_start_decompress(&info);
-
+    // The output size and components that jpeg_start_decompress would settle
+    // on, known before it allocates anything for the whole image.
+    jpeg_calc_output_dimensions(&info);
     width = info.output_width;
     height = info.output_height;
     const int components = info.out_color_components;
@@ -90,6 +92,7 @@ uint8_t* decodeJpeg(const char* name, uint32_t& width, uint32_t& height, int32_t
         std::fclose(file);
         return nullptr;
     }
+    jpeg_start_decompress(&info);
 
     const size_t rowBytes = (3 * static_cast<size_t>(width) + 3) & ~size_t{3};
     image = static_cast<uint8_t*>(std::malloc(rowBytes * height));

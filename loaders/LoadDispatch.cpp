@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 
 void upcaseExtension(char* extension) {
     for (int i = 0; i < 3; ++i) {

@@ -1,7 +1,7 @@
 #include <vector>
 
 #include "gfx/Picture.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 
 namespace {
 constexpr int tgaTrueColour = 2;
@@ -82,14 +82,14 @@ int32_t Picture::loadTga(const char* name) {
     if (imageType != tgaTrueColour && imageType != tgaRunLengthTrueColour)
         return loadModeNotSupported;
 
-    // Bytes 3 to 16: colour-map specification, origin, size, pixel depth.
-    uint8_t spec[14];
-    if (std::fread(spec, 1, sizeof spec, file.get()) != sizeof spec) return loadNot888;
-    const uint32_t colourMapLength = readLittle16(spec + 2);
-    const uint32_t colourMapEntryBits = spec[4];
-    const uint32_t imageWidth = readLittle16(spec + 9);
-    const uint32_t imageHeight = readLittle16(spec + 11);
-    const uint32_t pixelDepth = spec[13];
+    // Bytes 3 to 16: colour-map fields, origin, size, pixel depth.
+    uint8_t fields[14];
+    if (std::fread(fields, 1, sizeof fields, file.get()) != sizeof fields) return loadNot888;
+    const uint32_t colourMapLength = readLittle16(fields + 2);
+    const uint32_t colourMapEntryBits = fields[4];
+    const uint32_t imageWidth = readLittle16(fields + 9);
+    const uint32_t imageHeight = readLittle16(fields + 11);
+    const uint32_t pixelDepth = fields[13];
     if (pixelDepth != 24) return loadNot888;
     if (!pictureSizeAcceptable(imageWidth, imageHeight)) return loadImageTooLarge;
 

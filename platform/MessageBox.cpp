@@ -40,11 +40,21 @@ bool messageBoxesQuiet() {
     return quietMode;
 }
 
-void showMessageBox(const char* caption, const char* text) {
+namespace {
+void show(Uint32 flags, const char* caption, const char* text) {
     if (quietMode) return;
     if (!caption) caption = "";
     if (!text) text = "";
-    if (displayCanShowBox() && SDL_ShowSimpleMessageBox(0, caption, text, nullptr) == 0) return;
+    if (displayCanShowBox() && SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) return;
     std::fprintf(stderr, "%s: %s\n", caption, text);
     std::fflush(stderr);
+}
+} // namespace
+
+void showMessageBox(const char* caption, const char* text) {
+    show(0, caption, text);
+}
+
+void showErrorMessageBox(const char* caption, const char* text) {
+    show(SDL_MESSAGEBOX_ERROR, caption, text);
 }

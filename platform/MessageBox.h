@@ -6,6 +6,8 @@
 // the caption and text go to stderr as one line, "caption: text", and the call
 // returns at once.
 void showMessageBox(const char* caption, const char* text);
+// The same with an error icon on the box (the stderr line is identical).
+void showErrorMessageBox(const char* caption, const char* text);
 
 // Quiet mode drops every message without showing or printing it. The fuzzers
 // use it so that thousands of refused inputs do not flood the log.

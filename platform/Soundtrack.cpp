@@ -39,6 +39,8 @@ Soundtrack::~Soundtrack() {
 }
 
 bool Soundtrack::start(const char* fileName) {
+    if (started) return hasSound(); // one stream per soundtrack
+    started = true;
     std::string error;
     if (!decodeMp3File(fileName, audio, error)) {
         fallBack(error);
@@ -107,7 +109,8 @@ void Soundtrack::fill(int16_t* out, size_t frames) {
         } else if (volume <= 0) {
             std::memset(out, 0, count * sizeof(int16_t));
         } else {
-            for (size_t i = 0; i < count; ++i) out[i] = static_cast<int16_t>(from[i] * volume / 100);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = static_cast<int16_t>(from[i] * volume / 100);
         }
         out += count;
         left -= run;
@@ -141,10 +144,10 @@ uint64_t Soundtrack::heardFrames() {
 }
 
 uint64_t Soundtrack::wallClockFrames() const {
-    return framesIn(std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() -
-                                                                         wallStart)
-                        .count(),
-                    rate);
+    return framesIn(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - wallStart)
+            .count(),
+        rate);
 }
 
 uint32_t Soundtrack::position() {

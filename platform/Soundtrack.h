@@ -31,6 +31,7 @@ public:
 
     // Decodes `fileName`, opens the default output and starts looped play.
     // Returns false when it fell back to the wall clock (see whyNoSound).
+    // Only the first call does anything.
     bool start(const char* fileName);
 
     uint32_t position() override;
@@ -61,6 +62,7 @@ private:
     DecodedAudio audio;
     int32_t rate = 44100;
     int32_t channels = 2;
+    bool started = false;
     SDL_AudioDeviceID device = 0;
     bool audioSubsystem = false;
     int32_t deviceBufferFrames = 0;

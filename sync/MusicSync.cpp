@@ -42,7 +42,9 @@ void MusicSync::startMusic(const char* fileName) {
     ownedClock = std::move(soundtrack);
 }
 
-void MusicSync::useClock(MusicClock* givenClock) { clock = givenClock; }
+void MusicSync::useClock(MusicClock* givenClock) {
+    clock = givenClock;
+}
 
 void MusicSync::setVolume(int32_t volume) {
     if (clock != nullptr) clock->setVolume(volume);

@@ -52,7 +52,7 @@ public:
         if (!anyDigit || (c != EOF && !isBlank(c))) return false;
         const int64_t value = negative ? -magnitude : magnitude;
         out = static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
-                                                        std::numeric_limits<int32_t>::max()));
+                                                       std::numeric_limits<int32_t>::max()));
         return true;
     }
 

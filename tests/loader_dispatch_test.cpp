@@ -5,7 +5,7 @@
 #include <string>
 
 #include "loaders/LoadError.h"
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 #include "platform/MessageBox.h"
 #include "support/loader_fixture.h"
 
@@ -35,6 +35,9 @@ TEST_F(LoaderDispatch, RefusesOtherEndingsWithoutReadingTheFile) {
         expectEmpty(picture);
         EXPECT_EQ(std::string(picture.fileName), dir.path(leaf));
     }
+    // Had it tried to open this one, the answer would have been 1.
+    Picture absent;
+    EXPECT_EQ(absent.load("no/such/dir/photo.jpeg"), loadExtensionNotSupported);
 }
 
 TEST_F(LoaderDispatch, UpcasingOnlyLowersCodesAboveZ) {

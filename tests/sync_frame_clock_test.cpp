@@ -36,21 +36,4 @@ TEST(SyncFrameClock, RecordsVolumeAndRejectsBadRates) {
     EXPECT_EQ(clock.volume(), 12);
 }
 
-TEST(SyncFrameClock, DrivesEnvelopesFrameByFrame) {
-    FrameClock clock(176400, 60); // 2940 bytes a frame
-    MusicSync sync;
-    sync.allocatePatterns();
-    sync.patterns[0].eventCount[0] = 1;
-    sync.patterns[0].events[0][0] = SyncEvent{2940 * 10, 80, 0};
-    sync.useClock(&clock);
-    sync.seekCursors(0);
-    int32_t values[tracksPerPattern];
-    int firstLit = -1;
-    for (int f = 0; f < 20 && firstLit < 0; ++f, clock.advance()) {
-        sync.updateEnvelopes(values, 0);
-        if (values[0] == 80) firstLit = f;
-    }
-    EXPECT_EQ(firstLit, 11); // frame 10 is exactly at the position
-}
-
 } // namespace

@@ -89,8 +89,8 @@ TEST_F(SyncScript, LineBreaksAndLabelsAreFree) {
 
 TEST_F(SyncScript, KeepsLowEightBitsOfValueAndDuration) {
     read("s 1 p 1 t 4  10 256 260  20 300 255  30 -1 -2  40 65535 511");
-    EXPECT_EQ(events(0, 0), (std::vector<Event>{
-                                {10, 0, 4}, {20, 44, 255}, {30, 255, 254}, {40, 255, 255}}));
+    EXPECT_EQ(events(0, 0),
+              (std::vector<Event>{{10, 0, 4}, {20, 44, 255}, {30, 255, 254}, {40, 255, 255}}));
 }
 
 TEST_F(SyncScript, NumbersBeyond32BitsSaturate) {

@@ -31,7 +31,8 @@ public:
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "sync_test_XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "sync_test_XXXXXX").string();
         if (mkdtemp(pattern.data()) != nullptr) path = pattern;
     }
     ~TempDir() {
@@ -89,7 +90,8 @@ inline bool writeMp3(const std::string& path, const std::vector<int16_t>& pcm, i
         ok = used >= 0;
     }
     if (ok) {
-        const int tail = lame_encode_flush(lame, mp3.data() + used, static_cast<int>(mp3.size()) - used);
+        const int tail =
+            lame_encode_flush(lame, mp3.data() + used, static_cast<int>(mp3.size()) - used);
         ok = tail >= 0;
         used += ok ? tail : 0;
     }

@@ -14,12 +14,15 @@ void expandPixels(uint32_t* destination, const uint8_t* source, int32_t count);
 constexpr int64_t maxPictureSide = 16384;
 constexpr int64_t maxPicturePixels = int64_t{1} << 26;
 
-// True when width × height is a size the readers accept (no side 0 or
-// negative, no side above 16384, at most 2^26 pixels).
-constexpr bool pictureSizeAcceptable(int64_t width, int64_t height) {
-    return width >= 1 && height >= 1 && width <= maxPictureSide && height <= maxPictureSide &&
-           width * height <= maxPicturePixels;
-}
+// True when width × height is a size the readers accept: no side 0 or
+// negative, no side above 16384, at most 2^26 pixels (or the lower limit set
+// below).
+bool pictureSizeAcceptable(int64_t width, int64_t height);
+
+// Lowers the pixel limit for the rest of the process (never raises it above
+// 2^26). The fuzzers use it so that a few header bytes claiming a huge image
+// cost milliseconds rather than seconds under the sanitizers.
+void setPicturePixelLimit(int64_t limit);
 
 // Reads up to `size` bytes of 3-byte pixels; whatever the file does not
 // hold, from the first incomplete pixel on, is zeroed, so a short file yields

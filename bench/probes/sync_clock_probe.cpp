@@ -28,7 +28,8 @@ template <typename F> double medianMs(int runs, F&& work) {
     for (int i = 0; i < runs; ++i) {
         const auto start = SteadyClock::now();
         work();
-        times.push_back(std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
@@ -88,8 +89,8 @@ int main(int argc, char** argv) {
         Soundtrack music;
         music.start(mp3.c_str());
     });
-    std::printf("decode %.0f s of 44.1 kHz stereo: median %.0f ms (%.0fx real time)\n", musicSeconds,
-                decodeMs, musicSeconds * 1000.0 / decodeMs);
+    std::printf("decode %.0f s of 44.1 kHz stereo: median %.0f ms (%.0fx real time)\n",
+                musicSeconds, decodeMs, musicSeconds * 1000.0 / decodeMs);
     std::printf("Soundtrack::start (decode + open output): median %.0f ms\n", startMs);
 
     // The clock against the device.
@@ -111,7 +112,8 @@ int main(int argc, char** argv) {
             at.push_back(t);
             heard.push_back(p / 4.0);
             behindMs.push_back((static_cast<double>(sentNow) - p / 4.0) * 1000.0 / rate);
-            if (sentNow != lastSent) sentTimes.push_back(t), sent.push_back(static_cast<double>(sentNow));
+            if (sentNow != lastSent)
+                sentTimes.push_back(t), sent.push_back(static_cast<double>(sentNow));
         }
         lastSent = sentNow;
         std::this_thread::sleep_for(std::chrono::microseconds(500));

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "loaders/LoaderSupport.h"
+#include "loaders/ReaderSupport.h"
 
 void expandPixels(uint32_t* destination, const uint8_t* source, int32_t count) {
     for (int32_t i = 0; i < count; ++i, source += 3) {
@@ -15,4 +15,17 @@ bool readPixelsOrBlack(std::FILE* file, uint8_t* buffer, size_t size) {
     const size_t whole = got - got % 3;
     std::memset(buffer + whole, 0, size - whole);
     return false;
+}
+
+namespace {
+int64_t picturePixelLimit = maxPicturePixels;
+}
+
+bool pictureSizeAcceptable(int64_t width, int64_t height) {
+    return width >= 1 && height >= 1 && width <= maxPictureSide && height <= maxPictureSide &&
+           width * height <= picturePixelLimit;
+}
+
+void setPicturePixelLimit(int64_t limit) {
+    picturePixelLimit = limit < maxPicturePixels ? limit : maxPicturePixels;
 }
