@@ -8,7 +8,7 @@
 
 // Where a source lands in a destination, for the four placements of the blit
 // family. Each function computes the geometry once and hands rows to `rowOp`,
-// so every combine rule shares the same (exactly specified) placement.
+// so every combine rule shares the same placement.
 namespace placement {
 
 // Drawn size and 8.8 steps of a scaled member. `valid` is false for factors
