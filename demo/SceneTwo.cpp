@@ -25,6 +25,15 @@ void drawScroller(const SceneTwoState& s) {
     scrollPicture.blitScaledClipped(canvas, 1.0f, 1.0f);
 }
 
+float startRow(int32_t scrollHeight) {
+    // The scroller's top edge starts on row 256, just below the canvas.
+    return static_cast<float>(scrollHeight / 2 + 256);
+}
+
+float scrolledUp(float scrollY) {
+    return static_cast<float>(static_cast<double>(scrollY) - scrollSpeed);
+}
+
 void fadeToEnd(SceneTwoState& s) {
     const double level = static_cast<double>(s.fadeLevel) + fadeSpeed;
     if (level > 255.0) {
@@ -56,8 +65,7 @@ void sceneTwo() {
     const int32_t cursor4 = patternZeroCursor(4);
 
     if (!s.started) {
-        // The scroller's top edge starts on row 256, just below the canvas.
-        s.scrollY = static_cast<float>(scrollPicture.height / 2 + 256);
+        s.scrollY = startRow(scrollPicture.height);
         s.started = true;
     }
 
@@ -70,7 +78,21 @@ void sceneTwo() {
         cloudsPicture.addFactor(canvas, e4);
     }
 
-    s.scrollY = static_cast<float>(static_cast<double>(s.scrollY) - scrollSpeed);
+    s.scrollY = scrolledUp(s.scrollY);
     if (s.scrollY < fadeStartRow) s.fadeOn = 1;
     if (s.fadeOn) fadeToEnd(s);
+}
+
+int32_t sceneTwoLength(int32_t scrollHeight) {
+    float scrollY = startRow(scrollHeight);
+    float fadeLevel = 0.0f;
+    bool fadeOn = false;
+    for (int32_t frame = 1;; ++frame) {
+        scrollY = scrolledUp(scrollY);
+        if (scrollY < fadeStartRow) fadeOn = true;
+        if (!fadeOn) continue;
+        const double level = static_cast<double>(fadeLevel) + fadeSpeed;
+        if (level > 255.0) return frame;
+        fadeLevel = static_cast<float>(level);
+    }
 }

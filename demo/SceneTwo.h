@@ -15,3 +15,9 @@ extern SceneTwoState sceneTwoState;
 // is past its 32nd event, the clouds, and the closing fade that lowers the
 // volume and posts the quit.
 void sceneTwo();
+
+// How many frames scene two draws when it starts with the scroller at this
+// height: its first frame counts as 1, the frame that posts the quit is the
+// last. The same arithmetic as sceneTwo, so a capture can tell in advance
+// where the show will end.
+int32_t sceneTwoLength(int32_t scrollHeight);

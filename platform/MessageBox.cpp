@@ -8,6 +8,7 @@
 
 namespace {
 bool quietMode = false;
+bool stderrMode = false;
 
 bool environmentSet(const char* name) {
     const char* value = std::getenv(name);
@@ -24,7 +25,7 @@ bool headlessDriver(const char* driver) {
 // worse, wait for a click nobody can give.
 bool displayCanShowBox() {
     const char* optOut = std::getenv("DEMO_NO_MESSAGE_BOXES");
-    if (optOut && std::strcmp(optOut, "1") == 0) return false;
+    if (stderrMode || (optOut && std::strcmp(optOut, "1") == 0)) return false;
     if (!environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY")) return false;
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return !headlessDriver(SDL_GetCurrentVideoDriver());
     // Video not started yet: the driver SDL would pick is the one asked for.
@@ -38,6 +39,10 @@ void setMessageBoxesQuiet(bool quiet) {
 }
 bool messageBoxesQuiet() {
     return quietMode;
+}
+
+void setMessageBoxesOnStderr(bool onStderr) {
+    stderrMode = onStderr;
 }
 
 namespace {

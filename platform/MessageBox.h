@@ -13,3 +13,7 @@ void showErrorMessageBox(const char* caption, const char* text);
 // use it so that thousands of refused inputs do not flood the log.
 void setMessageBoxesQuiet(bool quiet);
 bool messageBoxesQuiet();
+
+// Stderr mode never opens a box, whatever the display: the capture mode uses
+// no video at all, and says everything on stderr.
+void setMessageBoxesOnStderr(bool onStderr);

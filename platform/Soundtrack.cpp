@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+
+#include "platform/LoopedSamples.h"
 
 namespace {
 
@@ -96,26 +97,8 @@ void SDLCALL Soundtrack::feedDevice(void* self, Uint8* out, int length) {
 // Runs on the audio thread.
 void Soundtrack::fill(int16_t* out, size_t frames) {
     const int32_t volume = gain.load(std::memory_order_relaxed);
-    const size_t total = audio.frames();
-    const auto ch = static_cast<size_t>(channels);
     const uint64_t sent = sentFrames.load(std::memory_order_relaxed);
-    size_t at = static_cast<size_t>(sent % total);
-    for (size_t left = frames; left > 0;) {
-        const size_t run = std::min(left, total - at);
-        const int16_t* from = audio.samples.data() + at * ch;
-        const size_t count = run * ch;
-        if (volume >= 100) {
-            std::memcpy(out, from, count * sizeof(int16_t));
-        } else if (volume <= 0) {
-            std::memset(out, 0, count * sizeof(int16_t));
-        } else {
-            for (size_t i = 0; i < count; ++i)
-                out[i] = static_cast<int16_t>(from[i] * volume / 100);
-        }
-        out += count;
-        left -= run;
-        at = (at + run) % total;
-    }
+    copyLoopedSamples(audio, sent, frames, volume, out);
     // Publish the new count with the moment it was handed over.
     const uint32_t count = publishCount.load(std::memory_order_relaxed);
     publishCount.store(count + 1, std::memory_order_relaxed);

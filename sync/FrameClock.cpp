@@ -10,5 +10,5 @@ uint32_t FrameClock::position() {
     const int64_t frame = currentFrame > 0 ? currentFrame : 0;
     const uint64_t bytes = static_cast<uint64_t>(frame) * static_cast<uint64_t>(bytesRate) /
                            static_cast<uint64_t>(frameRate);
-    return static_cast<uint32_t>(bytes);
+    return static_cast<uint32_t>(loopLength > 0 ? bytes % loopLength : bytes);
 }

@@ -9,10 +9,13 @@
 //
 // The position of frame n (from 0) is n * bytesPerSecond / framesPerSecond,
 // truncated, in exact 64-bit integer arithmetic; it wraps like any 32-bit
-// music position. Nothing is played: setVolume only records the volume, for
+// music position. Given the length of the soundtrack's pass (setLoopBytes),
+// it starts over at the end of each pass as the played soundtrack's position
+// does, so a capture sees what the live program sees after the music loops.
+// Nothing is played: setVolume only records the volume, for
 // the capture to apply to the soundtrack it writes.
 class FrameClock final : public MusicClock {
-public:
+  public:
     // Both rates must be positive; others are taken as 1.
     FrameClock(int32_t bytesPerSecond, int32_t framesPerSecond);
 
@@ -23,14 +26,18 @@ public:
     // Moves on to the next frame.
     void advance() { ++currentFrame; }
     void setFrame(int64_t frame) { currentFrame = frame; }
+    // Bytes of one pass through the soundtrack; 0 (the default) never starts over.
+    void setLoopBytes(uint32_t bytes) { loopLength = bytes; }
+    uint32_t loopBytes() const { return loopLength; }
     int64_t frame() const { return currentFrame; }
     int32_t framesPerSecond() const { return frameRate; }
     // The volume last given to setVolume, 100 before any call.
     int32_t volume() const { return lastVolume; }
 
-private:
+  private:
     int32_t bytesRate;
     int32_t frameRate;
     int64_t currentFrame = 0;
     int32_t lastVolume = 100;
+    uint32_t loopLength = 0;
 };

@@ -36,4 +36,19 @@ TEST(SyncFrameClock, RecordsVolumeAndRejectsBadRates) {
     EXPECT_EQ(clock.volume(), 12);
 }
 
+// Given the soundtrack's pass, the position starts over where the played
+// soundtrack's does: after the last byte of the pass comes byte 0 again.
+TEST(SyncFrameClock, StartsOverAtTheEndOfTheSoundtracksPass) {
+    FrameClock clock(176400, 60); // 2940 bytes a frame
+    clock.setLoopBytes(10000);
+    std::vector<uint32_t> got;
+    for (int i = 0; i < 8; ++i, clock.advance()) got.push_back(clock.position());
+    EXPECT_EQ(got, (std::vector<uint32_t>{0, 2940, 5880, 8820, 1760, 4700, 7640, 580}));
+    // Many passes later the reading is still the exact remainder.
+    clock.setFrame(1'000'000);
+    EXPECT_EQ(clock.position(), 2'940'000'000u % 10000u);
+    clock.setLoopBytes(0);
+    EXPECT_EQ(clock.position(), 2'940'000'000u);
+}
+
 } // namespace

@@ -1,0 +1,50 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Mp3Decode.h"
+
+// The sample frames that belong to video frame `frame` (from 0) at
+// `framesPerSecond`: from frame × rate / fps up to (frame + 1) × rate / fps,
+// both truncated, so consecutive frames tile the soundtrack without a gap or
+// an overlap however the rates divide.
+struct SampleSpan {
+    int64_t first = 0;
+    int64_t count = 0;
+};
+SampleSpan samplesOfFrame(int64_t frame, int32_t sampleRate, int32_t framesPerSecond);
+
+// The soundtrack of a capture: the decoded music.mp3 played from its start,
+// looped and at the show's volume exactly as the live soundtrack plays it;
+// silence at 44100 Hz stereo when there is no playable file.
+class CaptureAudio {
+  public:
+    static constexpr int32_t silentRate = 44100;
+    static constexpr int32_t silentChannels = 2;
+
+    // Decodes `fileName`. Returns false, with the reason in whyNoSound(), when
+    // it holds no playable audio; the soundtrack is then silence.
+    bool load(const char* fileName);
+    // Uses already decoded audio (empty: silence).
+    void use(DecodedAudio decoded);
+
+    bool hasSound() const { return audio.frames() > 0; }
+    const std::string& whyNoSound() const { return noSoundReason; }
+    int32_t sampleRate() const { return hasSound() ? audio.rate : silentRate; }
+    int32_t channels() const { return hasSound() ? audio.channels : silentChannels; }
+    // The music clock's unit: bytes of 16-bit sample data per second.
+    int32_t bytesPerSecond() const { return sampleRate() * channels() * 2; }
+    // Bytes of one pass through the soundtrack, where the clock starts over;
+    // 0 for silence, which never does (like the live wall clock).
+    uint32_t loopBytes() const;
+
+    // The interleaved samples of video frame `frame`, at output `volume`
+    // (0..100; see copyLoopedSamples). Valid until the next call.
+    const std::vector<int16_t>& samplesFor(int64_t frame, int32_t framesPerSecond, int32_t volume);
+
+  private:
+    DecodedAudio audio;
+    std::string noSoundReason;
+    std::vector<int16_t> buffer;
+};

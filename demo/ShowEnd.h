@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+#include "sync/FrameClock.h"
+
+// The first frame (from 0) whose reading of `clock` passes `position`, so an
+// event there fires in it; -1 when the reading wraps before that, at the end
+// of the soundtrack's pass or of the 32-bit range.
+int64_t firstFramePast(uint32_t position, const FrameClock& clock);
+
+// The frame (from 0) in which the loaded show will post its quit when driven
+// by `clock` from frame 0: from the frame that fires track 4's first event
+// and the height of the scroller. -1 when the show does not end by itself
+// (track 4 with fewer than two events) or when the switch to scene two lies
+// beyond the soundtrack's first pass. Reads pattern 0 as the start-up left it.
+int64_t forecastQuitFrame(const FrameClock& clock);

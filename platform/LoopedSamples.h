@@ -1,0 +1,17 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/Mp3Decode.h"
+
+// The soundtrack as it is played: `audio` over and over, from its first
+// sample frame again right after its last, at an output volume.
+//
+// Copies the `frames` sample frames that start at sample frame `from` of that
+// endless stream (counted over all passes) into `out`, scaled by `volume`:
+// 100 or more copies the samples, 0 or less gives silence, anything between
+// scales each sample by volume / 100, truncated toward zero. `audio` without
+// samples gives silence in its channel count. The live soundtrack and the capture both use it, so
+// what a video holds is what the speakers would have played.
+void copyLoopedSamples(const DecodedAudio& audio, uint64_t from, size_t frames, int32_t volume,
+                       int16_t* out);
