@@ -2,6 +2,9 @@
 # The run command: installs what is missing, builds, makes the default show
 # (soundtrack, sync script, pictures) in build/show/ if it is not there yet,
 # and plays it from inside that folder, where the program finds its files.
+# On a machine without a display (neither DISPLAY nor WAYLAND_DISPLAY set) it
+# captures the show to build/show.mp4 instead and says where that is.
+# Arguments are passed on to the program (see build/demo --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build
@@ -21,4 +24,27 @@ if [ ! -f build/show/.complete ] || [ build/make-show -nt build/show/.complete ]
 fi
 
 cd build/show
-exec ../demo "$@"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec ../demo "$@"
+fi
+
+# No display: record the show instead. The video is written under a temporary
+# name and takes its own only once it is complete.
+video=$(cd .. && pwd)/show.mp4
+partial=$(cd .. && pwd)/show.partial.mp4
+echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): capturing the show to a video instead."
+rm -f "$partial"
+status=0
+../demo --capture "$partial" "$@" || status=$?
+if [ "$status" = 0 ]; then
+  # (--help and --version write no video)
+  if [ -e "$partial" ]; then
+    mv -f "$partial" "$video"
+    echo "The show is in $video"
+  fi
+elif [ -s "$partial" ] && [ "$status" -gt 128 ]; then
+  echo "Stopped early: what was captured is in $partial" >&2
+else
+  rm -f "$partial"
+fi
+exit "$status"

@@ -1,5 +1,6 @@
 #include "shell/Options.h"
 
+#include <cctype>
 #include <optional>
 #include <string_view>
 
@@ -18,8 +19,14 @@ std::optional<int64_t> parseCount(std::string_view text, int64_t most) {
     return value;
 }
 
-bool endsWith(std::string_view text, std::string_view tail) {
-    return text.size() > tail.size() && text.substr(text.size() - tail.size()) == tail;
+// Whether `path` has a name before the extension `tail` (given in lower
+// case), matched without regard to case, as the video writer matches it.
+bool hasExtension(std::string_view path, std::string_view tail) {
+    if (path.size() <= tail.size() || path[path.size() - tail.size() - 1] == '/') return false;
+    const std::string_view end = path.substr(path.size() - tail.size());
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(end[i])) != tail[i]) return false;
+    return true;
 }
 
 struct Reader {
@@ -98,7 +105,7 @@ struct Reader {
         }
         if (name == "--capture") {
             if (!once(sawCapture, name) || !takeValue(name, inlineValue, value)) return false;
-            if (!endsWith(value, ".mp4") && !endsWith(value, ".mkv"))
+            if (!hasExtension(value, ".mp4") && !hasExtension(value, ".mkv"))
                 return fail("the capture file '" + value +
                             "' must end in .mp4 (H.264 and AAC) or .mkv (lossless FFV1 and FLAC)");
             options.capturePath = value;

@@ -42,6 +42,11 @@ int32_t queryDesktopBpp() {
 }
 
 void createCanvas() {
+    // The block is never released, so it is made once per process.
+    if (canvasOwnPixels) {
+        canvas.pixels = canvasOwnPixels;
+        return;
+    }
     canvas.create(canvasWidth, canvasHeight);
     canvasOwnPixels = canvas.pixels;
 }

@@ -22,7 +22,8 @@ uint32_t queryDesktopFormat();
 // The desktop colour depth in bits per pixel (see desktopBppOf).
 int32_t queryDesktopBpp();
 
-// Allocates the canvas at 512 × 256 and remembers its own pixels.
+// Allocates the canvas at 512 × 256 and remembers its own pixels (once: a
+// second call points the canvas back at them).
 void createCanvas();
 // createCanvas, then every picture, the sync script and the music.
 void initDemo();

@@ -1,5 +1,5 @@
-#include "shell/Live.h"
+#include "shell/Program.h"
 
-int main() {
-    return runLive(false);
+int main(int argc, char** argv) {
+    return runProgram(argc, argv);
 }

@@ -47,6 +47,7 @@ TEST(ShellOptions, CaptureTakesItsValuesInBothForms) {
     EXPECT_EQ(pngs.action, Action::capture);
     EXPECT_TRUE(pngs.capturePath.empty());
     EXPECT_EQ(pngs.framesPerSecond, 1000);
+    EXPECT_EQ(parse({"--capture", "SHOW.MKV"}).action, Action::capture);
     // A value may itself start with one dash (or contain '=').
     EXPECT_EQ(parse({"--capture", "-x.mp4"}).capturePath, "-x.mp4");
     EXPECT_EQ(parse({"--frames=a=b"}).framesDir, "a=b");
@@ -85,6 +86,8 @@ TEST(ShellOptions, EveryMistakeIsAnErrorThatSaysWhat) {
         {{"--capture", "x.mp4", "--max-frames", ""}, "'--max-frames' needs a value"},
         {{"--capture", "show.avi"}, "must end in .mp4"},
         {{"--capture", ".mp4"}, "must end in .mp4"},
+        {{"--capture", "dir/.mkv"}, "must end in .mp4"},
+        {{"--capture", "show.mp4.tmp"}, "must end in .mp4"},
         {{"--capture", "x.mp4", "--fps", "abc"}, "--fps needs a whole number"},
         {{"--capture", "x.mp4", "--fps", "29.97"}, "not '29.97'"},
         {{"--capture", "x.mp4", "--fps", "0"}, "--fps needs"},

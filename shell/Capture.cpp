@@ -1,0 +1,330 @@
+#include "shell/Capture.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "capture/CaptureAudio.h"
+#include "capture/PngFrames.h"
+#include "capture/VideoWriter.h"
+#include "demo/Assets.h"
+#include "demo/SceneState.h"
+#include "demo/ShowEnd.h"
+#include "platform/MessageBox.h"
+#include "platform/Quit.h"
+#include "shell/Shell.h"
+#include "sync/FrameClock.h"
+#include "sync/MusicSync.h"
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void onStopSignal(int signalNumber) {
+    stopSignal = signalNumber;
+}
+
+// The loop looks at the flag once per frame. The handler is one-shot, so a
+// second Ctrl-C while the file is being finished ends the program at once.
+void catchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+const char* signalName(int signalNumber) {
+    switch (signalNumber) {
+    case SIGINT:
+        return "SIGINT";
+    case SIGTERM:
+        return "SIGTERM";
+    default:
+        return "a signal";
+    }
+}
+
+double secondsSince(SteadyClock::time_point start) {
+    return std::chrono::duration<double>(SteadyClock::now() - start).count();
+}
+
+// 0:20.5 (or 1:02:03.0 from an hour on).
+std::string showTime(double seconds) {
+    if (seconds < 0) seconds = 0;
+    const auto tenths = static_cast<int64_t>(seconds * 10.0 + 0.5);
+    const int64_t h = tenths / 36000, m = tenths / 600 % 60, s = tenths / 10 % 60, t = tenths % 10;
+    char text[48];
+    if (h > 0)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", static_cast<long long>(h),
+                      static_cast<long long>(m), static_cast<long long>(s),
+                      static_cast<long long>(t));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld.%lld", static_cast<long long>(m),
+                      static_cast<long long>(s), static_cast<long long>(t));
+    return text;
+}
+
+// 0:23 (or 1:02:03 from an hour on), rounded up.
+std::string wholeSeconds(double seconds) {
+    const auto total = static_cast<int64_t>(std::ceil(seconds > 0 ? seconds : 0));
+    char text[40];
+    if (total >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(total / 3600),
+                      static_cast<long long>(total / 60 % 60), static_cast<long long>(total % 60));
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(total / 60),
+                      static_cast<long long>(total % 60));
+    return text;
+}
+
+std::string showTimeOfFrames(int64_t frames, int32_t framesPerSecond) {
+    return showTime(static_cast<double>(frames) / framesPerSecond);
+}
+
+// The progress line on a terminal: rewritten in place at most four times a
+// second, ended with a newline. Silent when stderr is not a terminal.
+class Progress {
+  public:
+    Progress(int32_t framesPerSecond, int64_t expectedFrames, bool endKnown)
+        : enabled(isatty(STDERR_FILENO) == 1), fps(framesPerSecond), expected(expectedFrames),
+          known(endKnown), started(SteadyClock::now()) {}
+
+    void update(int64_t done) {
+        if (!enabled) return;
+        const auto now = SteadyClock::now();
+        if (now - lastShown < std::chrono::milliseconds(250)) return;
+        show(done, now);
+    }
+
+    void finish(int64_t done) {
+        if (!enabled || done == 0) return;
+        show(done, SteadyClock::now());
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+  private:
+    void show(int64_t done, SteadyClock::time_point now) {
+        lastShown = now;
+        const double elapsed = std::chrono::duration<double>(now - started).count();
+        const double rate = elapsed > 0 ? static_cast<double>(done) / elapsed : 0.0;
+        std::string left = "?";
+        if (done >= expected)
+            left = wholeSeconds(0);
+        else if (rate > 0)
+            left = wholeSeconds(static_cast<double>(expected - done) / rate);
+        std::fprintf(
+            stderr, "\rdemo: frame %lld of %s%lld, %s of show, %.0f frames/s, %s left\033[K",
+            static_cast<long long>(done), known ? "" : "at most ", static_cast<long long>(expected),
+            showTimeOfFrames(done, fps).c_str(), rate, left.c_str());
+        std::fflush(stderr);
+    }
+
+    bool enabled;
+    int32_t fps;
+    int64_t expected;
+    bool known;
+    SteadyClock::time_point started;
+    SteadyClock::time_point lastShown{};
+};
+
+enum class Ending { byItself, atLimit, stopped, writeFailed };
+
+} // namespace
+
+int64_t defaultCaptureFrames(int32_t framesPerSecond) {
+    return int64_t{20} * 60 * framesPerSecond;
+}
+
+ShowCapture::ShowCapture() = default;
+
+ShowCapture::~ShowCapture() {
+    // The clock goes with this object.
+    if (musicSync.clock == &clock) musicSync.useClock(nullptr);
+}
+
+bool ShowCapture::open(const Settings& settings, std::string& error) {
+    chosen = settings;
+    const int32_t fps = settings.framesPerSecond;
+    if (!audio.load("music.mp3"))
+        std::fprintf(stderr, "demo: no sound: %s; the capture keeps time at %d Hz stereo%s\n",
+                     audio.whyNoSound().c_str(), CaptureAudio::silentRate,
+                     settings.videoPath.empty() ? "" : " and its soundtrack is silence");
+
+    if (!settings.videoPath.empty()) {
+        VideoWriter::Format format;
+        format.width = canvasWidth;
+        format.height = canvasHeight;
+        format.framesPerSecond = fps;
+        format.sampleRate = audio.sampleRate();
+        format.channels = audio.channels();
+        video = VideoWriter::open(settings.videoPath, format, error);
+        if (!video) {
+            error = "cannot write " + settings.videoPath + ": " + error;
+            return false;
+        }
+    }
+    if (!settings.framesDir.empty()) {
+        if (!pngs.open(settings.framesDir, error)) return false;
+        writePngs = true;
+    }
+
+    // The live program's start-up, with the frame clock in place of the
+    // soundtrack: the same canvas, pictures, checks and sync script. A show
+    // run before in this process starts again from its beginning.
+    clock = FrameClock(audio.bytesPerSecond(), fps);
+    clock.setLoopBytes(audio.loopBytes());
+    musicSync.useClock(&clock);
+    resetSceneState();
+    resetQuit();
+    initDemo();
+
+    captured = 0;
+    frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps);
+    quitForecast = forecastQuitFrame(clock);
+    return true;
+}
+
+bool ShowCapture::captureFrame(std::string& error) {
+    const auto start = SteadyClock::now();
+    // One frame as the live main loop draws it, at the time of its number.
+    clock.setFrame(captured);
+    canvas.pixels = canvasOwnPixels;
+    sceneDirector();
+    const auto drawn = SteadyClock::now();
+    rendering += std::chrono::duration<double>(drawn - start).count();
+
+    bool written = true;
+    if (video) written = video->writeFrame(canvas.pixels, canvas.width, error);
+    if (written && writePngs)
+        written = pngs.write(captured, canvas.pixels, canvas.width, canvas.height, error);
+    if (written && video) {
+        // This frame's share of the soundtrack, at the volume the show has
+        // set by now.
+        const std::vector<int16_t>& samples =
+            audio.samplesFor(captured, chosen.framesPerSecond, clock.volume());
+        const auto sampleFrames =
+            static_cast<int64_t>(samples.size() / static_cast<size_t>(audio.channels()));
+        written = video->writeAudio(samples.data(), sampleFrames, error);
+    }
+    writing += secondsSince(drawn);
+    if (!written) return false;
+    ++captured;
+    return true;
+}
+
+bool ShowCapture::showEnded() const {
+    return quitPosted();
+}
+
+bool ShowCapture::finish(std::string& error) {
+    if (!video) return true;
+    const bool finished = video->finish(error);
+    if (!finished) error = "cannot finish " + chosen.videoPath + ": " + error;
+    return finished;
+}
+
+std::string ShowCapture::outputs() const {
+    std::string text = chosen.videoPath;
+    if (writePngs) text += (text.empty() ? "" : " and ") + pngs.pattern();
+    return text;
+}
+
+int runCapture(const Options& options) {
+    catchStopSignals();
+    // No window, so no message box either: everything goes to stderr.
+    setMessageBoxesOnStderr(true);
+    const auto loadStarted = SteadyClock::now();
+    const int32_t fps = options.framesPerSecond;
+
+    ShowCapture capture;
+    std::string error;
+    ShowCapture::Settings settings;
+    settings.videoPath = options.capturePath;
+    settings.framesDir = options.framesDir;
+    settings.framesPerSecond = fps;
+    settings.maxFrames = options.maxFrames;
+    if (!capture.open(settings, error)) {
+        std::fprintf(stderr, "demo: %s\n", error.c_str());
+        return 1;
+    }
+    const double loadSeconds = secondsSince(loadStarted);
+
+    // The end is known when the show's own can be foreseen; without it the
+    // limit is only the latest end.
+    const int64_t quitFrame = capture.forecastQuit();
+    const bool endKnown = quitFrame >= 0 || capture.settings().maxFrames > 0;
+    const int64_t expected =
+        quitFrame >= 0 ? std::min(quitFrame + 1, capture.limit()) : capture.limit();
+    Progress progress(fps, expected, endKnown);
+    const auto started = SteadyClock::now();
+    Ending ending = Ending::atLimit;
+    for (;;) {
+        if (stopSignal != 0) {
+            ending = Ending::stopped;
+            break;
+        }
+        if (capture.atLimit()) break;
+        if (!capture.captureFrame(error)) {
+            ending = Ending::writeFailed;
+            break;
+        }
+        progress.update(capture.frames());
+        if (capture.showEnded()) {
+            ending = Ending::byItself;
+            break;
+        }
+    }
+    progress.finish(capture.frames());
+    const long long frames = capture.frames();
+
+    if (ending == Ending::writeFailed) {
+        std::fprintf(stderr, "demo: writing the capture failed after %lld frames: %s\n", frames,
+                     error.c_str());
+        return 1;
+    }
+    if (!capture.finish(error)) {
+        std::fprintf(stderr, "demo: %s\n", error.c_str());
+        return 1;
+    }
+    const double seconds = secondsSince(started);
+
+    int status = 0;
+    if (ending == Ending::stopped) {
+        const int signalNumber = stopSignal;
+        std::fprintf(stderr, "demo: stopped by %s after %lld frames; %s holds what was captured\n",
+                     signalName(signalNumber), frames, capture.outputs().c_str());
+        status = 128 + signalNumber;
+    } else if (ending == Ending::atLimit) {
+        if (options.maxFrames > 0)
+            std::fprintf(stderr, "demo: stopped at --max-frames %lld; the show had not ended\n",
+                         frames);
+        else
+            std::fprintf(stderr,
+                         "demo: the show did not end by itself; stopped after %s of show "
+                         "(%lld frames)\n",
+                         showTimeOfFrames(frames, fps).c_str(), frames);
+    }
+    const double showSeconds = static_cast<double>(frames) / fps;
+    const auto perSecond = [](double count, double time) { return time > 0 ? count / time : 0.0; };
+    std::printf("demo: captured %lld frames (%s of show at %d fps) to %s in %.1f s: %.0f frames/s, "
+                "%.1f x real time (drawing %.0f frames/s, writing %.0f frames/s; loading %.1f s)\n",
+                frames, showTime(showSeconds).c_str(), fps, capture.outputs().c_str(), seconds,
+                perSecond(frames, seconds), perSecond(showSeconds, seconds),
+                perSecond(frames, capture.renderSeconds()),
+                perSecond(frames, capture.writeSeconds()), loadSeconds);
+    std::fflush(stdout);
+    return status;
+}

@@ -1,0 +1,88 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "capture/CaptureAudio.h"
+#include "capture/PngFrames.h"
+#include "shell/Options.h"
+#include "sync/FrameClock.h"
+
+class VideoWriter;
+
+// Frames of show after which a capture stops unless told otherwise: 20 minutes.
+int64_t defaultCaptureFrames(int32_t framesPerSecond);
+
+// One capture of the show in the current folder: the live program's start-up
+// with the frame clock in place of the soundtrack, then frame after frame
+// drawn exactly as the live main loop draws it, each written to the video
+// (with its share of the soundtrack) and/or as a PNG file.
+//
+// The show's objects are process-wide, so one capture runs at a time; a later
+// one in the same process starts the show afresh.
+class ShowCapture {
+  public:
+    struct Settings {
+        std::string videoPath; // .mp4 or .mkv; empty: no video
+        std::string framesDir; // empty: no PNG files
+        int32_t framesPerSecond = 60;
+        int64_t maxFrames = 0; // 0: defaultCaptureFrames
+    };
+
+    ShowCapture();
+    ~ShowCapture(); // a video not finished is finished here (see VideoWriter)
+    ShowCapture(const ShowCapture&) = delete;
+    ShowCapture& operator=(const ShowCapture&) = delete;
+
+    // Decodes music.mp3 (silence when it cannot: see soundtrack()), opens
+    // the outputs, and loads the show. Returns false, with the reason in
+    // `error`, when an output cannot be opened.
+    bool open(const Settings& settings, std::string& error);
+
+    // Draws frame frames() and writes it with its sound. Returns false, with
+    // the reason, when an output cannot be written.
+    bool captureFrame(std::string& error);
+    // The show has posted its quit (in the last frame captured).
+    bool showEnded() const;
+    // frames() has reached the limit.
+    bool atLimit() const { return captured >= frameLimit; }
+
+    // Completes the video. Returns false, with the reason, when it cannot.
+    bool finish(std::string& error);
+
+    int64_t frames() const { return captured; }
+    int64_t limit() const { return frameLimit; }
+    // The frame (from 0) in which the show will post its quit; -1 when it
+    // cannot tell (see forecastQuitFrame).
+    int64_t forecastQuit() const { return quitForecast; }
+    const CaptureAudio& soundtrack() const { return audio; }
+    const Settings& settings() const { return chosen; }
+    // "FILE", "DIR/frame-*.png" or "FILE and DIR/frame-*.png".
+    std::string outputs() const;
+    // Time spent drawing frames, and writing them (video, sound, PNG).
+    double renderSeconds() const { return rendering; }
+    double writeSeconds() const { return writing; }
+
+  private:
+    Settings chosen;
+    CaptureAudio audio;
+    FrameClock clock{CaptureAudio::silentRate * CaptureAudio::silentChannels * 2, 60};
+    std::unique_ptr<VideoWriter> video;
+    PngFrames pngs;
+    bool writePngs = false;
+    int64_t captured = 0;
+    int64_t frameLimit = 0;
+    int64_t quitForecast = -1;
+    double rendering = 0.0;
+    double writing = 0.0;
+};
+
+// The capture mode of the program, for the command line's --capture,
+// --frames, --fps and --max-frames: runs a ShowCapture until the show posts
+// its own quit (that frame included), the frame limit, or SIGINT/SIGTERM,
+// with a progress line when stderr is a terminal and a summary line at the
+// end. No window and no audio device are opened.
+// Returns the exit status: 0 when it ended by itself or at the limit, 1 when
+// something could not be written, 128 + the signal's number when a signal
+// stopped it (the video is then finished with the frames captured so far).
+int runCapture(const Options& options);
