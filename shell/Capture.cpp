@@ -187,6 +187,7 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     clock = FrameClock(audio.bytesPerSecond(), fps);
     clock.setLoopBytes(audio.loopBytes());
     musicSync.useClock(&clock);
+    musicSync.rewind();
     resetSceneState();
     resetQuit();
     initDemo();

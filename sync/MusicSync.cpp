@@ -46,6 +46,15 @@ void MusicSync::useClock(MusicClock* givenClock) {
     clock = givenClock;
 }
 
+void MusicSync::rewind() {
+    position = 0;
+    for (int32_t t = 0; t < tracksPerPattern; ++t) {
+        stepsLeft[t] = 0;
+        level[t] = 0.0f;
+        decrement[t] = 0.0f;
+    }
+}
+
 void MusicSync::setVolume(int32_t volume) {
     if (clock != nullptr) clock->setVolume(volume);
 }

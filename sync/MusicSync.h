@@ -46,6 +46,10 @@ public:
     // mode's frame clock, or a test's.
     void useClock(MusicClock* clock);
     void seekCursors(int32_t pattern);
+    // Forgets the clock's last reading and every envelope, as before the
+    // first update, so that a second show in one process starts from its
+    // beginning (the seek counts from the last reading).
+    void rewind();
     // -1: the track has nothing left to fire; 0: its next event is not due
     // yet; 1: an event fired and was copied to `event`.
     int32_t nextEvent(int32_t pattern, int32_t track, SyncEvent& event);

@@ -28,6 +28,7 @@ extern "C" {
 #include "demo/ShowEnd.h"
 #include "demo_show_support.h"
 #include "platform/Mp3Decode.h"
+#include "shell/Capture.h"
 #include "support/loader_files.h"
 #include "sync/FrameClock.h"
 #include "sync_support.h"
@@ -393,6 +394,44 @@ TEST_F(CaptureShow, EndsWithTheFrameThatPostsTheQuitAndFadesTheSound) {
                     << "frame " << k << ", sample frame " << sampleFrame;
     }
     EXPECT_LT(*std::min_element(volumes.begin(), volumes.end() - 1), 100); // the fade is in it
+}
+
+// In this process, without outputs (as the capture benchmark runs it): a
+// second capture starts the show afresh, and a show that never ends stops
+// after 20 minutes of show.
+TEST_F(CaptureShow, RunsAgainFromTheStartAndStopsAtTwentyMinutes) {
+    writeShow(false, 0);
+    WorkingDirectory inShow(dir.path.string());
+    testing::internal::CaptureStderr(); // the missing pictures and music
+    int64_t firstRun = -1;
+    for (int run = 0; run < 2; ++run) {
+        ShowCapture capture;
+        std::string error;
+        ASSERT_TRUE(capture.open(ShowCapture::Settings{}, error)) << error;
+        EXPECT_EQ(capture.limit(), 72000);
+        while (!capture.atLimit() && capture.captureFrame(error) && !capture.showEnded()) {
+        }
+        EXPECT_TRUE(capture.showEnded()) << error;
+        EXPECT_EQ(capture.frames(), capture.forecastQuit() + 1);
+        if (run == 0) firstRun = capture.frames();
+        EXPECT_EQ(capture.frames(), firstRun);
+        EXPECT_TRUE(capture.finish(error)) << error;
+    }
+    EXPECT_EQ(musicSync.clock, nullptr); // the capture's clock went with it
+
+    // Track 4 with one event: scene one for ever.
+    writeScript(dir.file("data/data"), {{4, 5000, 255, 10}});
+    ShowCapture endless;
+    ShowCapture::Settings settings;
+    settings.framesPerSecond = 2;
+    std::string error;
+    ASSERT_TRUE(endless.open(settings, error)) << error;
+    EXPECT_EQ(endless.forecastQuit(), -1);
+    while (!endless.atLimit() && endless.captureFrame(error) && !endless.showEnded()) {
+    }
+    EXPECT_FALSE(endless.showEnded());
+    EXPECT_EQ(endless.frames(), 20 * 60 * 2);
+    testing::internal::GetCapturedStderr();
 }
 
 TEST_F(CaptureShow, WithoutMusicTheVideoGetsSilenceAndSaysWhy) {
