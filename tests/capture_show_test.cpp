@@ -29,6 +29,7 @@ extern "C" {
 #include "demo_show_support.h"
 #include "platform/Mp3Decode.h"
 #include "shell/Capture.h"
+#include "shell/Shell.h"
 #include "support/loader_files.h"
 #include "sync/FrameClock.h"
 #include "sync_support.h"
@@ -250,6 +251,14 @@ int64_t mismatchAt(const uint32_t* expected, const std::vector<uint32_t>& got) {
 class CaptureShow : public demotest::ShowTest {
   protected:
     void SetUp() override {
+        // The capture draws into the canvas's own block, made once per
+        // process; another test may have made the canvas already.
+        if (!canvasOwnPixels) {
+            if (canvas.pixels)
+                canvasOwnPixels = canvas.pixels;
+            else
+                createCanvas();
+        }
         demotest::ShowTest::SetUp();
         fs::create_directories(dir.path / "data");
     }
