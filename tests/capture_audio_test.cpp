@@ -123,22 +123,4 @@ TEST(CaptureAudio, WithoutPlayableMusicEveryFrameIsSilenceOfTheRightLength) {
     }
 }
 
-TEST(CaptureAudio, DecodesTheShowsMp3FromItsStart) {
-    synctest::TempDir dir;
-    const std::vector<int16_t> pcm = synctest::tone(22050, 2, 4410, 440.0);
-    ASSERT_TRUE(synctest::writeMp3(dir.file("music.mp3"), pcm, 22050, 2));
-    DecodedAudio decoded;
-    std::string error;
-    ASSERT_TRUE(decodeMp3File(dir.file("music.mp3").c_str(), decoded, error)) << error;
-
-    CaptureAudio capture;
-    ASSERT_TRUE(capture.load(dir.file("music.mp3").c_str())) << capture.whyNoSound();
-    EXPECT_EQ(capture.sampleRate(), 22050);
-    EXPECT_EQ(capture.loopBytes(), decoded.frames() * 4);
-    // Frame 0 at 10 fps is the first tenth of a second, sample for sample.
-    const std::vector<int16_t>& first = capture.samplesFor(0, 10, 100);
-    ASSERT_EQ(first.size(), 2u * 2205);
-    EXPECT_TRUE(std::equal(first.begin(), first.end(), decoded.samples.begin()));
-}
-
 } // namespace

@@ -112,14 +112,4 @@ TEST_F(CaptureForecastShow, NoForecastForAShowThatNeverEnds) {
     EXPECT_EQ(runToQuit(frameClock, 5000), -1);
 }
 
-TEST(CaptureForecast, SceneTwoLengthFollowsTheScrollersHeight) {
-    // (height / 2 + 1156) / 0.4 frames to the fade, then 638 fading frames;
-    // the scroller's float steps drift by a frame or so per ten thousand.
-    for (const int32_t height : {0, 40, 1000, 4321, 16384}) {
-        const double expected = (height / 2 + 1156) / 0.4 + 637;
-        EXPECT_NEAR(sceneTwoLength(height), expected, 1.5 + expected / 5000) << height;
-    }
-    EXPECT_LT(sceneTwoLength(40), sceneTwoLength(42));
-}
-
 } // namespace
