@@ -157,6 +157,9 @@ ShowCapture::~ShowCapture() {
 
 bool ShowCapture::open(const Settings& settings, std::string& error) {
     chosen = settings;
+    video.reset();
+    writePngs = false;
+    rendering = writing = 0.0;
     const int32_t fps = settings.framesPerSecond;
     if (!audio.load("music.mp3"))
         std::fprintf(stderr, "demo: no sound: %s; the capture keeps time at %d Hz stereo%s\n",
@@ -172,7 +175,7 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
         format.channels = audio.channels();
         video = VideoWriter::open(settings.videoPath, format, error);
         if (!video) {
-            error = "cannot write " + settings.videoPath + ": " + error;
+            error = "the video cannot be written: " + error;
             return false;
         }
     }
