@@ -23,7 +23,7 @@ struct SyncPattern {
 
 // The sync script's pattern store, the music clock and the five envelopes.
 class MusicSync {
-public:
+  public:
     MusicSync() = default;
     // Releases the pattern store and stops the soundtrack this object started.
     ~MusicSync();
@@ -64,7 +64,7 @@ public:
     float decrement[tracksPerPattern] = {};
     MusicClock* clock = nullptr;
 
-private:
+  private:
     // The soundtrack started by startMusic; `clock` points at it.
     std::unique_ptr<MusicClock> ownedClock;
     // One block holding every pattern's event slots.
