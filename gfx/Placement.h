@@ -25,7 +25,8 @@ inline ScaledGeometry scaledGeometry(const Bitmap& source, float scaleX, float s
     if (!(sx > 0.0) || !(sy > 0.0)) return g; // also rejects NaN
     const double dw = std::trunc(static_cast<double>(source.width) / sx);
     const double dh = std::trunc(static_cast<double>(source.height) / sy);
-    const double limit = std::numeric_limits<int32_t>::max() / 2;
+    // A drawn size must fit a 32-bit integer; all placement arithmetic is 64-bit.
+    const double limit = std::numeric_limits<int32_t>::max();
     if (!(dw <= limit) || !(dh <= limit)) return g;
     const double stepX = std::trunc(sx * 256.0), stepY = std::trunc(sy * 256.0);
     if (stepX > 4294967295.0 || stepY > 4294967295.0) return g;
