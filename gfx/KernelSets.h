@@ -2,7 +2,8 @@
 #include "gfx/Kernels.h"
 
 // The SIMD kernel sets, for the dispatcher in Cpu.cpp. The AVX2 set reuses
-// SSE2 kernels where wider registers do not pay, and for row tails.
+// SSE2 kernels where wider registers do not pay, and for row tails; the
+// AVX-512 set is the AVX2 set with its own rotozoom row.
 namespace kernels::detail {
 
 const RowKernels& sse2Set();
@@ -17,5 +18,7 @@ void sse2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void sse2Blur8(uint32_t* pixels, int32_t n);
+
+void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 
 } // namespace kernels::detail

@@ -19,6 +19,7 @@ std::vector<const RowKernels*> simdSets() {
     std::vector<const RowKernels*> sets;
     if (const RowKernels* k = kernels::sse2Kernels()) sets.push_back(k);
     if (const RowKernels* k = kernels::avx2Kernels()) sets.push_back(k);
+    if (const RowKernels* k = kernels::avx512Kernels()) sets.push_back(k);
     return sets;
 }
 
@@ -112,6 +113,13 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
             row.du = static_cast<uint32_t>(rng());
             row.dv = static_cast<uint32_t>(rng());
         }
+        if (trial % 7 == 0) { // whole or half texels: weights of 256 and 128
+            const uint32_t keep = trial % 14 ? ~4095u : ~2047u;
+            row.u &= keep;
+            row.v &= keep;
+            row.du &= keep;
+            row.dv &= keep;
+        }
         row.maskX = 511;
         row.maskY = static_cast<uint32_t>(height - 1);
         row.brightness = static_cast<uint32_t>(uniform(rng, 0, 255));
@@ -153,6 +161,8 @@ TEST(GfxKernelDispatch, HonoursForceScalarAndPicksWidestSet) {
     const RowKernels& active = kernels::active();
     if (force && std::strcmp(force, "1") == 0) {
         EXPECT_EQ(&active, &kernels::scalarKernels());
+    } else if (const RowKernels* avx512 = kernels::avx512Kernels()) {
+        EXPECT_EQ(&active, avx512);
     } else if (const RowKernels* avx2 = kernels::avx2Kernels()) {
         EXPECT_EQ(&active, avx2);
     } else if (const RowKernels* sse2 = kernels::sse2Kernels()) {
