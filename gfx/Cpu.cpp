@@ -26,8 +26,8 @@ const RowKernels* avx2Kernels() {
 #endif
 }
 
-// The AVX2 set with the AVX-512 rotozoom row: the only kernel that gains from
-// registers wider than AVX2's.
+// The AVX2 set with the kernels whose arithmetic gains from registers wider
+// than AVX2's: blend, add with a factor and the rotozoom row.
 const RowKernels* avx512Kernels() {
 #if defined(__x86_64__)
     static const bool supported =
@@ -36,6 +36,8 @@ const RowKernels* avx512Kernels() {
     static const RowKernels set = [] {
         RowKernels k = detail::avx2Set();
         k.name = "avx512";
+        k.blend = detail::avx512Blend;
+        k.addFactor = detail::avx512AddFactor;
         k.rotozoomRow = detail::avx512RotozoomRow;
         return k;
     }();

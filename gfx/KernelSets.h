@@ -19,6 +19,8 @@ void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void sse2Blur8(uint32_t* pixels, int32_t n);
 
+void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
+void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
 void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 
 } // namespace kernels::detail

@@ -3,10 +3,12 @@
 
 #include "gfx/KernelSets.h"
 
-// The rotozoom row with AVX-512 (foundation and byte/word instructions),
-// sixteen pixels per step. Of all the row kernels only this one gains from the
-// wider registers: the others stream memory and are as fast with AVX2, so the
-// AVX-512 set takes them from the AVX2 set (see Cpu.cpp).
+// AVX-512 kernels (foundation and byte/word instructions), sixteen pixels per
+// step, for the operations whose arithmetic, not memory, sets their pace: the
+// rotozoom row, and the blend and the add with a factor (two multiplies per
+// byte). The other kernels stream memory and are as fast with AVX2, so the
+// AVX-512 set takes them from the AVX2 set (see Cpu.cpp). Row tails go to the
+// SSE2 kernels.
 //
 // The functions below are compiled for AVX-512 through the target pragmas and
 // are only called after a run-time check of the processor. Every header is
@@ -58,6 +60,21 @@ inline __m512i rightTexels(__m512i a, __m512i b) {
         _mm512_shuffle_ps(_mm512_castsi512_ps(a), _mm512_castsi512_ps(b), 0xDD));
 }
 
+inline __m512i load(const uint32_t* p) {
+    return _mm512_loadu_si512(p);
+}
+inline void store(uint32_t* p, __m512i v) {
+    _mm512_storeu_si512(p, v);
+}
+
+// (byte × k) >> 8 per byte, k replicated in 16-bit lanes (see the SSE2 file).
+inline __m512i scaleBytes(__m512i v, __m512i k) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i lo = _mm512_mulhi_epu16(_mm512_unpacklo_epi8(zero, v), k);
+    const __m512i hi = _mm512_mulhi_epu16(_mm512_unpackhi_epi8(zero, v), k);
+    return _mm512_packus_epi16(lo, hi); // in-lane unpack and pack keep pixel order
+}
+
 // Σ texel × weight over the four texels, per 16-bit lane (exact: at most
 // 255 × 256).
 inline __m512i weightedSum(__m512i t00, __m512i t10, __m512i t01, __m512i t11, __m512i w00,
@@ -69,6 +86,23 @@ inline __m512i weightedSum(__m512i t00, __m512i t10, __m512i t01, __m512i t11, _
 }
 
 } // namespace
+
+void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha) {
+    const __m512i kd = _mm512_set1_epi16(static_cast<int16_t>(255 - alpha));
+    const __m512i ks = _mm512_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        store(d + i, _mm512_add_epi8(scaleBytes(load(d + i), kd), scaleBytes(load(s + i), ks)));
+    sse2Blend(d + i, s + i, n - i, alpha);
+}
+
+void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor) {
+    const __m512i k = _mm512_set1_epi16(static_cast<int16_t>(factor));
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        store(d + i, _mm512_adds_epu8(load(d + i), scaleBytes(load(s + i), k)));
+    sse2AddFactor(d + i, s + i, n - i, factor);
+}
 
 // The arithmetic is the AVX2 row's (see Kernels_avx2.cpp), on sixteen pixels.
 // The pixels' texel pairs are gathered in two groups, pixels 0 1 4 5 8 9 12 13
@@ -139,7 +173,7 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
             _mm512_mullo_epi16(_mm512_srli_epi16(greenFourth, 8), bright);
         const __m512i g = _mm512_ternarylogic_epi32(scaledBlueRed, scaledGreenFourth, highBytes,
                                                     0xF8); // a | (b AND c)
-        _mm512_storeu_si512(out + p, _mm512_adds_epu8(_mm512_loadu_si512(out + p), g));
+        store(out + p, _mm512_adds_epu8(load(out + p), g));
         u = _mm512_add_epi32(u, stepU);
         v = _mm512_add_epi32(v, stepV);
     }
