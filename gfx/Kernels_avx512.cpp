@@ -141,9 +141,10 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
         const __m512i tx = _mm512_and_si512(_mm512_srli_epi32(u, 12), maskX);
         _mm512_store_si512(index, _mm512_ternarylogic_epi32(tx, _mm512_srli_epi32(v, 3), rowMask,
                                                             0xF8)); // tx | (v' AND mask)
-        // Read the indices back from memory: compilers otherwise pull them out
-        // of the register lane by lane, which is slower.
-        asm volatile("" : : "m"(index));
+        // Read the indices back from memory (the empty statement stands for a
+        // write to them): compilers otherwise pull them out of the register
+        // lane by lane, which is slower.
+        asm volatile("" : "+m"(index));
         const uint32_t groupA[8] = {index[0], index[1], index[4],  index[5],
                                     index[8], index[9], index[12], index[13]};
         const __m512i topA = eightPairs(texture, groupA);
