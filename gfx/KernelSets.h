@@ -3,7 +3,8 @@
 
 // The SIMD kernel sets, for the dispatcher in Cpu.cpp. The AVX2 set reuses
 // SSE2 kernels where wider registers do not pay, and for row tails; the
-// AVX-512 set is the AVX2 set with its own rotozoom row.
+// AVX-512 set is the AVX2 set with its own blend, add with a factor and
+// rotozoom row.
 namespace kernels::detail {
 
 const RowKernels& sse2Set();
