@@ -563,6 +563,42 @@ TEST(CaptureWriter, DestroyedWithoutFinishLeavesAPlayableFile) {
     }
 }
 
+TEST(CaptureWriter, AFullDiskIsReportedNotHidden) {
+    // Through a link to /dev/full every write fails with ENOSPC (the header
+    // still fits the output buffer): from the pictures, written on the
+    // caller's thread, or from the sound, written on the sound thread. The
+    // failure must reach the caller, and finish must not report success.
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    std::mt19937 rng(13);
+    for (const bool sound : {false, true}) {
+        const std::string path = dir.file(sound ? "sound.mkv" : "pictures.mkv");
+        fs::create_symlink("/dev/full", path);
+        VideoWriter::Format format;
+        format.width = 64;
+        format.height = 64;
+        std::string error, firstError;
+        auto writer = VideoWriter::open(path, format, error);
+        ASSERT_TRUE(writer) << error;
+        std::vector<uint32_t> pixels(64 * 64);
+        const std::vector<int16_t> samples = randomSound(rng, 44100, 2);
+        for (int n = 0; n < 1200 && firstError.empty(); ++n) {
+            for (uint32_t& p : pixels) p = static_cast<uint32_t>(rng());
+            const bool ok = sound ? writer->writeAudio(samples.data(), 44100, error)
+                                  : writer->writeFrame(pixels.data(), 64, error);
+            if (!ok) firstError = error;
+        }
+        const bool finished = writer->finish(error);
+        EXPECT_FALSE(finished) << path;
+        if (firstError.empty()) firstError = error;
+        EXPECT_NE(firstError.find("No space left on device"), std::string::npos) << firstError;
+        EXPECT_NE(firstError.find(path), std::string::npos) << firstError;
+        // The same failure is reported by every later call.
+        EXPECT_FALSE(writer->finish(error));
+        EXPECT_EQ(error, firstError);
+    }
+}
+
 TEST(CaptureWriter, RefusesWhatItCannotWrite) {
     TempDir dir;
     const VideoWriter::Format good;
