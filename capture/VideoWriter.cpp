@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -422,6 +423,14 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, const Fo
     error = state->openVideo();
     if (error.empty()) error = state->openAudio();
     if (error.empty()) error = state->openFile();
+    if (error.empty()) {
+        State* s = state.get();
+        try {
+            s->soundThread = std::thread([s] { s->soundLoop(); });
+        } catch (const std::system_error& e) {
+            error = std::string("cannot start the sound thread: ") + e.what();
+        }
+    }
     if (!error.empty()) {
         if (state->fileOpen) { // what was created is not a usable file
             avio_closep(&state->output->pb);
@@ -430,8 +439,6 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, const Fo
         }
         return nullptr;
     }
-    State* s = state.get();
-    s->soundThread = std::thread([s] { s->soundLoop(); });
     return std::unique_ptr<VideoWriter>(new VideoWriter(std::move(state)));
 }
 
