@@ -116,7 +116,7 @@ struct Clip {
                 double v = 0;
                 for (double f : {110.0, 220.0 * (1 + 0.002 * c), 277.2, 329.6, 440.0})
                     v += std::sin(2 * M_PI * f * t + c) / 5;
-                v = 6000 * beat * v + static_cast<double>(rng() % 601) - 300;
+                v = 6000 * beat * v + static_cast<double>(rng() % 41) - 20;
                 sound[static_cast<size_t>(i) * 2 + c] = static_cast<int16_t>(v);
             }
         }
