@@ -382,91 +382,73 @@ TEST(CaptureYuv420, Avx2BuildGivesTheSameBytes) {
 // Files.
 
 TEST(CaptureWriter, MkvKeepsEveryPixelAndSample) {
+    struct Case {
+        const char* name;
+        VideoWriter::Format format;
+        int32_t frames;
+        int64_t soundFrames;
+    };
+    // An odd size that the slices do not divide, with sound a little longer
+    // than the pictures and not a whole number of FLAC blocks; then mono at
+    // 48 kHz with less sound than one block, and the extension in capitals.
+    const Case cases[] = {{"round.mkv", {66, 35, 30, 44100, 2}, 12, 12 * 1470 + 333},
+                          {"mono.MKV", {16, 16, 60, 48000, 1}, 2, 800}};
     TempDir dir;
-    const std::string path = dir.file("round.mkv");
-    VideoWriter::Format format;
-    format.width = 66; // not a multiple of the slice grid, and odd height
-    format.height = 35;
-    format.framesPerSecond = 30;
-    format.sampleRate = 44100;
-    format.channels = 2;
-    std::string error;
-    auto writer = VideoWriter::open(path, format, error);
-    ASSERT_TRUE(writer) << error;
-
     std::mt19937 rng(3);
-    const int32_t frames = 12;
-    // 12 frames at 30/s = 17640 sample frames; write a few more than that,
-    // not a multiple of FLAC's block.
-    const std::vector<int16_t> sound = randomSound(rng, 17640 + 333, 2);
-    ChunkedSound chunks{sound, 2};
-    std::vector<std::vector<uint32_t>> written;
-    const int32_t pitch = format.width + 5;
-    for (int32_t n = 0; n < frames; ++n) {
-        std::vector<uint32_t> pixels(static_cast<size_t>(pitch) * format.height);
-        for (uint32_t& p : pixels) p = static_cast<uint32_t>(rng()); // random fourth byte too
-        ASSERT_TRUE(writer->writeFrame(pixels.data(), pitch, error)) << error;
-        std::vector<uint32_t> masked;
-        for (int32_t y = 0; y < format.height; ++y)
-            for (int32_t x = 0; x < format.width; ++x)
-                masked.push_back(pixels[static_cast<size_t>(y) * pitch + x] & 0x00FFFFFFu);
-        written.push_back(std::move(masked));
-        ASSERT_TRUE(chunks.write(*writer, rng, (n + 1) * 1470, error)) << error;
+    for (const Case& c : cases) {
+        const VideoWriter::Format& format = c.format;
+        const std::string path = dir.file(c.name);
+        std::string error;
+        auto writer = VideoWriter::open(path, format, error);
+        ASSERT_TRUE(writer) << error;
+
+        const std::vector<int16_t> sound = randomSound(rng, c.soundFrames, format.channels);
+        ChunkedSound chunks{sound, format.channels};
+        std::vector<std::vector<uint32_t>> written;
+        const int32_t pitch = format.width + 5;
+        for (int32_t n = 0; n < c.frames; ++n) {
+            std::vector<uint32_t> pixels(static_cast<size_t>(pitch) * format.height);
+            for (uint32_t& p : pixels) p = static_cast<uint32_t>(rng()); // fourth byte too
+            ASSERT_TRUE(writer->writeFrame(pixels.data(), pitch, error)) << error;
+            std::vector<uint32_t> masked;
+            for (int32_t y = 0; y < format.height; ++y)
+                for (int32_t x = 0; x < format.width; ++x)
+                    masked.push_back(pixels[static_cast<size_t>(y) * pitch + x] & 0x00FFFFFFu);
+            written.push_back(std::move(masked));
+            const size_t due =
+                static_cast<size_t>((n + 1) * format.sampleRate / format.framesPerSecond);
+            ASSERT_TRUE(chunks.write(*writer, rng, due, error)) << error;
+        }
+        ASSERT_TRUE(chunks.write(*writer, rng, sound.size(), error)) << error;
+        ASSERT_TRUE(writer->writeAudio(nullptr, 0, error)) << error;
+        EXPECT_EQ(writer->framesWritten(), c.frames);
+        EXPECT_EQ(writer->sampleFramesWritten(), c.soundFrames);
+        ASSERT_TRUE(writer->finish(error)) << error;
+        EXPECT_TRUE(writer->finish(error)); // a second finish changes nothing
+        EXPECT_FALSE(writer->writeFrame(written[0].data(), format.width, error));
+        EXPECT_NE(error.find("finished"), std::string::npos) << error;
+
+        const ReadBack file = readBack(path);
+        ASSERT_EQ(file.error, "") << c.name;
+        EXPECT_EQ(file.videoCodec, AV_CODEC_ID_FFV1);
+        EXPECT_EQ(file.audioCodec, AV_CODEC_ID_FLAC);
+        EXPECT_EQ(file.width, format.width);
+        EXPECT_EQ(file.height, format.height);
+        EXPECT_EQ(av_cmp_q(file.frameRate, AVRational{format.framesPerSecond, 1}), 0)
+            << file.frameRate.num << "/" << file.frameRate.den;
+        ASSERT_EQ(file.bgr0.size(), static_cast<size_t>(c.frames)) << c.name;
+        for (int32_t n = 0; n < c.frames; ++n) {
+            std::vector<uint32_t> got = file.bgr0[n];
+            for (uint32_t& p : got) p &= 0x00FFFFFFu;
+            EXPECT_TRUE(got == written[n]) << c.name << " frame " << n;
+            EXPECT_NEAR(file.picturePts[n] * av_q2d(file.videoTimeBase),
+                        static_cast<double>(n) / format.framesPerSecond, 0.001);
+        }
+        EXPECT_EQ(file.sampleRate, format.sampleRate);
+        EXPECT_EQ(file.channels, format.channels);
+        EXPECT_EQ(file.audioSamples, c.soundFrames);
+        EXPECT_TRUE(file.s16 == sound) << c.name;
     }
-    ASSERT_TRUE(chunks.write(*writer, rng, sound.size(), error)) << error;
-    EXPECT_EQ(writer->framesWritten(), frames);
-    EXPECT_EQ(writer->sampleFramesWritten(), 17640 + 333);
-    ASSERT_TRUE(writer->finish(error)) << error;
-    EXPECT_TRUE(writer->finish(error)); // a second finish changes nothing
-    EXPECT_FALSE(writer->writeFrame(written[0].data(), format.width, error));
-    EXPECT_NE(error.find("finished"), std::string::npos) << error;
-
-    const ReadBack file = readBack(path);
-    ASSERT_EQ(file.error, "");
-    EXPECT_EQ(file.videoCodec, AV_CODEC_ID_FFV1);
-    EXPECT_EQ(file.audioCodec, AV_CODEC_ID_FLAC);
-    EXPECT_EQ(file.width, 66);
-    EXPECT_EQ(file.height, 35);
-    EXPECT_EQ(av_cmp_q(file.frameRate, AVRational{30, 1}), 0)
-        << file.frameRate.num << "/" << file.frameRate.den;
-    ASSERT_EQ(file.bgr0.size(), static_cast<size_t>(frames));
-    for (int32_t n = 0; n < frames; ++n) {
-        std::vector<uint32_t> got = file.bgr0[n];
-        for (uint32_t& p : got) p &= 0x00FFFFFFu;
-        EXPECT_TRUE(got == written[n]) << "frame " << n;
-        EXPECT_NEAR(file.picturePts[n] * av_q2d(file.videoTimeBase), n / 30.0, 0.001);
-    }
-    EXPECT_EQ(file.sampleRate, 44100);
-    EXPECT_EQ(file.channels, 2);
-    EXPECT_EQ(file.audioSamples, 17640 + 333);
-    EXPECT_TRUE(file.s16 == sound);
-}
-
-TEST(CaptureWriter, MkvMonoAndFewerSamplesThanOneBlock) {
-    TempDir dir;
-    const std::string path = dir.file("mono.MKV"); // the extension in any case
-    VideoWriter::Format format;
-    format.width = 16;
-    format.height = 16;
-    format.channels = 1;
-    format.sampleRate = 48000;
-    std::string error;
-    auto writer = VideoWriter::open(path, format, error);
-    ASSERT_TRUE(writer) << error;
-    std::mt19937 rng(5);
-    const std::vector<int16_t> sound = randomSound(rng, 800, 1);
-    const std::vector<uint32_t> pixels(256, 0x123456);
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(writer->writeFrame(pixels.data(), 16, error));
-    ASSERT_TRUE(writer->writeAudio(sound.data(), 800, error)) << error;
-    ASSERT_TRUE(writer->writeAudio(nullptr, 0, error)) << error;
-    ASSERT_TRUE(writer->finish(error)) << error;
-
-    const ReadBack file = readBack(path);
-    ASSERT_EQ(file.error, "");
-    EXPECT_EQ(file.channels, 1);
-    EXPECT_EQ(file.sampleRate, 48000);
-    EXPECT_EQ(file.bgr0.size(), 2u);
-    EXPECT_TRUE(file.s16 == sound);
 }
 
 TEST(CaptureWriter, Mp4KeepsTimingAndPictureQuality) {
