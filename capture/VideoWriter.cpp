@@ -272,7 +272,9 @@ std::string VideoWriter::State::openFile() {
     AVDictionary* options = nullptr;
     // The index goes to the front, so that players can start before the
     // whole file has arrived.
-    if (container == Container::mp4) av_dict_set(&options, "movflags", "+faststart", 0);
+    if (container == Container::mp4 &&
+        (result = av_dict_set(&options, "movflags", "+faststart", 0)) < 0)
+        return libavFailure("setting the container options", result);
     result = avformat_write_header(output, &options);
     av_dict_free(&options);
     if (result < 0) return libavFailure("writing the header", result);
