@@ -67,8 +67,7 @@ void BM_gfx_blitScaledClipped_1x1(benchmark::State& state) {
 }
 BENCHMARK(BM_gfx_blitScaledClipped_1x1);
 
-template <typename Draw>
-void pairwise(benchmark::State& state, Draw draw) {
+template <typename Draw> void pairwise(benchmark::State& state, Draw draw) {
     BenchBitmap canvas(canvasWidth, canvasHeight, 1), source(canvasWidth, canvasHeight, 2);
     for (auto _ : state) {
         draw(source, canvas);
@@ -146,8 +145,8 @@ struct PixmanImages {
         pixman_image_unref(dst);
     }
     static pixman_image_t* image(BenchBitmap& bitmap) {
-        return pixman_image_create_bits(PIXMAN_a8r8g8b8, bitmap.width, bitmap.height,
-                                        bitmap.pixels, bitmap.width * 4);
+        return pixman_image_create_bits(PIXMAN_a8r8g8b8, bitmap.width, bitmap.height, bitmap.pixels,
+                                        bitmap.width * 4);
     }
     void composite(pixman_op_t op, pixman_image_t* mask = nullptr) {
         pixman_image_composite32(op, src, mask, dst, 0, 0, 0, 0, 0, 0, canvasWidth, canvasHeight);
@@ -244,6 +243,7 @@ void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, boo
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_scalar, &kernels::scalarKernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_sse2, kernels::sse2Kernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_avx2, kernels::avx2Kernels(), false);
+BENCHMARK_CAPTURE(kernelSetBench, rotozoom_avx512, kernels::avx512Kernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_scalar, &kernels::scalarKernels(), true);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_sse2, kernels::sse2Kernels(), true);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_avx2, kernels::avx2Kernels(), true);

@@ -12,6 +12,10 @@
 //
 // Picture n is shown at time n / framesPerSecond. Sound is taken as it comes,
 // in any amounts, and cut into the encoder's own frame sizes here.
+//
+// Call it from one thread. Sound is encoded on a thread of the writer's own,
+// so writeAudio only queues it (up to two seconds ahead before it waits); a
+// failure there is reported by the next writeFrame, writeAudio or finish.
 class VideoWriter {
 public:
     struct Format {

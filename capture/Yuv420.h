@@ -15,3 +15,16 @@
 void convertToYuv420Bt709(const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height,
                           uint8_t* lumaPlane, int32_t lumaPitch, uint8_t* cbPlane, uint8_t* crPlane,
                           int32_t chromaPitch);
+
+// The one integer algorithm above, compiled twice: for the baseline x86-64
+// processor and for AVX2. Both give the same bytes. convertToYuv420Bt709 uses
+// the AVX2 build where the processor has it, unless DEMO_FORCE_SCALAR=1.
+namespace yuv420 {
+using Converter = void (*)(const uint32_t*, int32_t, int32_t, int32_t, uint8_t*, int32_t, uint8_t*,
+                           uint8_t*, int32_t);
+void convertBaseline(const uint32_t* pixels, int32_t pitch, int32_t width, int32_t height,
+                     uint8_t* lumaPlane, int32_t lumaPitch, uint8_t* cbPlane, uint8_t* crPlane,
+                     int32_t chromaPitch);
+// Null where the processor has no AVX2.
+Converter avx2Converter();
+} // namespace yuv420

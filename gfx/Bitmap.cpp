@@ -65,6 +65,13 @@ void checkPairs([[maybe_unused]] const Bitmap& source) {
     assert(source.width >= 2 && source.width % 2 == 0);
 }
 
+// addMapped and subMapped take their count from the bitmap, which must not be
+// empty; the map's bytes themselves cannot be counted here.
+void checkMapCovers([[maybe_unused]] const Bitmap& bitmap, [[maybe_unused]] const Bitmap& map) {
+    assert(bitmap.width >= 1 && bitmap.height >= 1);
+    assert(map.pixels && map.palette);
+}
+
 } // namespace
 
 // Colours whose four bytes are equal (black above all: every frame starts by
@@ -200,6 +207,7 @@ void Bitmap::darken(uint32_t colour) {
 }
 
 void Bitmap::addMapped(const Bitmap& map) {
+    checkMapCovers(*this, map);
     const auto* index = reinterpret_cast<const uint8_t*>(map.pixels);
     const int32_t n = width * height;
     for (int32_t i = 0; i < n; ++i)
@@ -207,6 +215,7 @@ void Bitmap::addMapped(const Bitmap& map) {
 }
 
 void Bitmap::subMapped(const Bitmap& map) {
+    checkMapCovers(*this, map);
     const auto* index = reinterpret_cast<const uint8_t*>(map.pixels);
     const int32_t n = width * height;
     for (int32_t i = 0; i < n; ++i)
@@ -214,8 +223,10 @@ void Bitmap::subMapped(const Bitmap& map) {
 }
 
 void Bitmap::subMappedAt(const Bitmap& map) {
+    assert(map.pixels && map.palette);
     assert(map.width >= 1 && map.height >= 1 && map.x >= 0 && map.y >= 0);
-    assert(map.x + map.width <= width && map.y + map.height <= height);
+    assert(static_cast<int64_t>(map.x) + map.width <= width &&
+           static_cast<int64_t>(map.y) + map.height <= height);
     const auto* index = reinterpret_cast<const uint8_t*>(map.pixels);
     for (int32_t r = 0; r < map.height; ++r) {
         uint32_t* row = pixels + static_cast<int64_t>(map.y + r) * width + map.x;

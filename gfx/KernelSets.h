@@ -2,7 +2,9 @@
 #include "gfx/Kernels.h"
 
 // The SIMD kernel sets, for the dispatcher in Cpu.cpp. The AVX2 set reuses
-// SSE2 kernels where wider registers do not pay, and for row tails.
+// SSE2 kernels where wider registers do not pay, and for row tails; the
+// AVX-512 set is the AVX2 set with its own blend, add with a factor and
+// rotozoom row.
 namespace kernels::detail {
 
 const RowKernels& sse2Set();
@@ -17,5 +19,9 @@ void sse2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void sse2Blur8(uint32_t* pixels, int32_t n);
+
+void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
+void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
+void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 
 } // namespace kernels::detail

@@ -3,9 +3,9 @@
 
 // Row kernels behind the hot pixel operations. There is one plain scalar set
 // (the reference, written per pixel from the combine rules) and, on x86-64,
-// SSE2 and AVX2 sets that must give the same bits. The set in use is chosen
-// once, from the processor's features; DEMO_FORCE_SCALAR=1 in the environment
-// forces the scalar set everywhere.
+// SSE2, AVX2 and AVX-512 sets that must give the same bits. The set in use is
+// chosen once, from the processor's features; DEMO_FORCE_SCALAR=1 in the
+// environment forces the scalar set everywhere.
 namespace kernels {
 
 // One destination row of the rotozoom: `count` pixels, 20.12 coordinates
@@ -46,5 +46,6 @@ const RowKernels& active();
 const RowKernels& scalarKernels();
 const RowKernels* sse2Kernels();
 const RowKernels* avx2Kernels();
+const RowKernels* avx512Kernels();
 
 } // namespace kernels

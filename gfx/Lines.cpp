@@ -9,6 +9,7 @@
 // end one row short of y1; the show's triangles are drawn this way.
 void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Bitmap& destination, uint32_t colour,
               int32_t brightness) {
+    assert(brightness >= 0 && brightness <= 255);
     uint32_t scaled = 0;
     for (int k = 0; k < 3; ++k)
         scaled |= ((pixel::byteOf(colour, k) * static_cast<uint32_t>(brightness)) >> 8) << (8 * k);

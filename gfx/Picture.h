@@ -21,8 +21,15 @@ class ImageSource {
 };
 
 // A Bitmap that loads itself from a file and owns its pixel block. The block
-// carries a 4096-byte guard band before and after the pixels, which blur8 and
-// the rotozoom's lower neighbours read into.
+// carries a 4096-byte (1024-pixel) guard band before and after the pixels,
+// which blur8 (513 pixels either side) and the rotozoom (the lower neighbours
+// of the last row, up to 513 pixels after it) read into. What the bands hold:
+// - before the pixels: zeros, always;
+// - after the pixels: zeros when the block is made; once a loader has written
+//   the pixels, a copy of the first pixels (up to 1024: rows 0 and 1 of a
+//   512-wide picture), so the rotozoom's lower neighbours of the last row are
+//   the top row and the texture wraps vertically as it does everywhere else.
+//   The rest of the band, if the picture is smaller, stays zero.
 class Picture : public Bitmap, public ImageSource {
   public:
     Picture() = default;

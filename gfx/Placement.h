@@ -25,7 +25,8 @@ inline ScaledGeometry scaledGeometry(const Bitmap& source, float scaleX, float s
     if (!(sx > 0.0) || !(sy > 0.0)) return g; // also rejects NaN
     const double dw = std::trunc(static_cast<double>(source.width) / sx);
     const double dh = std::trunc(static_cast<double>(source.height) / sy);
-    const double limit = std::numeric_limits<int32_t>::max() / 2;
+    // A drawn size must fit a 32-bit integer; all placement arithmetic is 64-bit.
+    const double limit = std::numeric_limits<int32_t>::max();
     if (!(dw <= limit) || !(dh <= limit)) return g;
     const double stepX = std::trunc(sx * 256.0), stepY = std::trunc(sy * 256.0);
     if (stepX > 4294967295.0 || stepY > 4294967295.0) return g;
@@ -37,6 +38,31 @@ inline ScaledGeometry scaledGeometry(const Bitmap& source, float scaleX, float s
     return g;
 }
 
+// When the rows to draw lie back to back in both bitmaps (each row as long as
+// both bitmaps' rows) and the two blocks do not overlap, they can go to the
+// row op as one long row: the same pixels in the same order, in one call.
+inline bool oneBlock(const uint32_t* d, const uint32_t* s, int64_t count, int64_t sourceAdvance,
+                     int64_t destinationAdvance, int64_t rows) {
+    if (count != sourceAdvance || count != destinationAdvance) return false;
+    const int64_t total = count * rows;
+    if (total > std::numeric_limits<int32_t>::max()) return false;
+    const auto dBegin = reinterpret_cast<uintptr_t>(d), sBegin = reinterpret_cast<uintptr_t>(s);
+    const auto bytes = static_cast<uintptr_t>(total) * 4;
+    return dBegin + bytes <= sBegin || sBegin + bytes <= dBegin;
+}
+
+// The same for a scaled drawing sampled at whole source pixels from the start
+// of each source row: consecutive visible rows then read consecutive source
+// rows. The samples of the one long row must not wrap u or v (2^24 pixels).
+inline bool oneScaledBlock(const uint32_t* d, const uint32_t* s, const ScaledGeometry& g,
+                           uint32_t uStart, uint32_t vStart, int64_t count, int64_t sourceWidth,
+                           int64_t destinationWidth, int64_t rows) {
+    constexpr int64_t limit = int64_t{1} << 24;
+    return g.stepX == 256 && g.stepY == 256 && uStart == 0 && count * rows <= limit &&
+           (vStart >> 8) + rows <= limit &&
+           oneBlock(d, s, count, sourceWidth, destinationWidth, rows);
+}
+
 // Plain: source row r goes to destination row y + r from column x. rowOp gets
 // (destination row start, source row start, pixel count).
 template <typename RowOp> void plain(const Bitmap& source, Bitmap& destination, RowOp rowOp) {
@@ -46,6 +72,8 @@ template <typename RowOp> void plain(const Bitmap& source, Bitmap& destination, 
     const uint32_t* s = source.pixels;
     uint32_t* d =
         destination.pixels + static_cast<int64_t>(source.y) * destination.width + source.x;
+    if (oneBlock(d, s, source.width, source.width, destination.width, source.height))
+        return rowOp(d, s, source.width * source.height);
     for (int32_t r = 0; r < source.height; ++r) {
         rowOp(d, s, source.width);
         s += source.width;
@@ -68,6 +96,8 @@ template <typename RowOp> void clipped(const Bitmap& source, Bitmap& destination
     if (visibleHeight <= 0) return;
     const uint32_t* s = source.pixels + top * w + left;
     uint32_t* d = destination.pixels + (y + top) * W + (x + left);
+    if (oneBlock(d, s, visibleWidth, w, W, visibleHeight))
+        return rowOp(d, s, static_cast<int32_t>(visibleWidth * visibleHeight));
     for (int64_t r = 0; r < visibleHeight; ++r) {
         rowOp(d, s, static_cast<int32_t>(visibleWidth));
         s += w;
@@ -88,6 +118,9 @@ void scaled(const Bitmap& source, Bitmap& destination, float scaleX, float scale
     assert(left >= 0 && top >= 0);
     assert(left + g.drawnWidth <= destination.width && top + g.drawnHeight <= destination.height);
     uint32_t* d = destination.pixels + top * destination.width + left;
+    if (oneScaledBlock(d, source.pixels, g, 0, 0, g.drawnWidth, source.width, destination.width,
+                       g.drawnHeight))
+        return rowOp(d, source.pixels, g.drawnWidth * g.drawnHeight, 0u, g.stepX);
     uint32_t v = 0;
     for (int32_t j = 0; j < g.drawnHeight; ++j) {
         rowOp(d, source.pixels + static_cast<int64_t>(v >> 8) * source.width, g.drawnWidth, 0u,
@@ -124,6 +157,10 @@ void scaledClipped(const Bitmap& source, Bitmap& destination, float scaleX, floa
     }
     if (visibleHeight <= 0) return;
     uint32_t* d = destination.pixels + top * W + left;
+    const uint32_t* firstRow = source.pixels + static_cast<int64_t>(v >> 8) * source.width;
+    if (oneScaledBlock(d, firstRow, g, uStart, v, visibleWidth, source.width, W, visibleHeight))
+        return rowOp(d, firstRow, static_cast<int32_t>(visibleWidth * visibleHeight), uStart,
+                     g.stepX);
     for (int64_t k = 0; k < visibleHeight; ++k) {
         rowOp(d, source.pixels + static_cast<int64_t>(v >> 8) * source.width,
               static_cast<int32_t>(visibleWidth), uStart, g.stepX);

@@ -7,10 +7,8 @@
 namespace {
 
 // Truncates toward zero into a 32-bit two's complement coordinate. Values past
-// the 32-bit range wrap modulo 2^32, like the coordinates themselves do, and a
-// non-finite value (zoom 0, NaN angle) becomes 0 instead of undefined behaviour.
+// the 32-bit range wrap modulo 2^32, as the coordinates themselves do.
 uint32_t toFixed(double value) {
-    if (!std::isfinite(value)) return 0;
     const double wrapped = std::fmod(std::trunc(value), 4294967296.0);
     return static_cast<uint32_t>(static_cast<int64_t>(wrapped));
 }
@@ -31,11 +29,18 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     const double c = std::cos(static_cast<double>(angle)) / static_cast<double>(zoom);
     const double s =
         static_cast<float>(std::sin(static_cast<double>(angle)) / static_cast<double>(zoom));
+    const double du = 4096.0 * c, dv = 4096.0 * s;
+    const double u0 = 4096.0 * (W / 2 + static_cast<double>(offsetX) - (dw / 2) * c);
+    const double v0 = 4096.0 * (H / 2 + static_cast<double>(offsetY) - (dw / 2) * s);
+    // A zoom of 0 or NaN, or an infinite angle or offset, leaves no texture
+    // position to sample: nothing is drawn.
+    if (!std::isfinite(du) || !std::isfinite(dv) || !std::isfinite(u0) || !std::isfinite(v0))
+        return;
+    if (brightness == 0) return; // adds zero everywhere
     kernels::RotozoomRow row;
-    row.du = toFixed(4096.0 * c);
-    row.dv = toFixed(4096.0 * s);
-    const uint32_t u0 = toFixed(4096.0 * (W / 2 + static_cast<double>(offsetX) - (dw / 2) * c));
-    const uint32_t v0 = toFixed(4096.0 * (H / 2 + static_cast<double>(offsetY) - (dw / 2) * s));
+    row.du = toFixed(du);
+    row.dv = toFixed(dv);
+    const uint32_t startU = toFixed(u0), startV = toFixed(v0);
     row.maskX = static_cast<uint32_t>(W - 1);
     row.maskY = static_cast<uint32_t>(H - 1);
     row.brightness = static_cast<uint32_t>(brightness);
@@ -43,8 +48,8 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     const kernels::RowKernels& k = kernels::active();
     for (int32_t r = 0; r < dh; ++r) {
         const uint32_t fromCentre = static_cast<uint32_t>(r - dh / 2);
-        row.u = u0 - row.dv * fromCentre;
-        row.v = v0 + row.du * fromCentre;
+        row.u = startU - row.dv * fromCentre;
+        row.v = startV + row.du * fromCentre;
         k.rotozoomRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
     }
 }

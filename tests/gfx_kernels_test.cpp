@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ std::vector<const RowKernels*> simdSets() {
     std::vector<const RowKernels*> sets;
     if (const RowKernels* k = kernels::sse2Kernels()) sets.push_back(k);
     if (const RowKernels* k = kernels::avx2Kernels()) sets.push_back(k);
+    if (const RowKernels* k = kernels::avx512Kernels()) sets.push_back(k);
     return sets;
 }
 
@@ -98,10 +100,14 @@ TEST_P(GfxKernels, SingleColourRowsMatchScalar) {
 }
 
 TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
+    std::deque<gfxtest::TestBitmap> textures; // heights 1, 2, 4 ... 512
+    for (int32_t height = 1; height <= 512; height *= 2) {
+        textures.emplace_back(512, height);
+        randomize(rng, textures.back());
+    }
     for (int trial = 0; trial < 400; ++trial) {
-        const int32_t height = 1 << uniform(rng, 0, 9);
-        gfxtest::TestBitmap texture(512, height);
-        randomize(rng, texture);
+        const gfxtest::TestBitmap& texture = textures[static_cast<size_t>(uniform(rng, 0, 9))];
+        const int32_t height = texture.height;
         kernels::RotozoomRow row;
         row.u = static_cast<uint32_t>(rng());
         row.v = static_cast<uint32_t>(rng());
@@ -111,6 +117,13 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
         } else {
             row.du = static_cast<uint32_t>(rng());
             row.dv = static_cast<uint32_t>(rng());
+        }
+        if (trial % 7 == 0) { // whole or half texels: weights of 256 and 128
+            const uint32_t keep = trial % 14 ? ~4095u : ~2047u;
+            row.u &= keep;
+            row.v &= keep;
+            row.du &= keep;
+            row.dv &= keep;
         }
         row.maskX = 511;
         row.maskY = static_cast<uint32_t>(height - 1);
@@ -153,6 +166,8 @@ TEST(GfxKernelDispatch, HonoursForceScalarAndPicksWidestSet) {
     const RowKernels& active = kernels::active();
     if (force && std::strcmp(force, "1") == 0) {
         EXPECT_EQ(&active, &kernels::scalarKernels());
+    } else if (const RowKernels* avx512 = kernels::avx512Kernels()) {
+        EXPECT_EQ(&active, avx512);
     } else if (const RowKernels* avx2 = kernels::avx2Kernels()) {
         EXPECT_EQ(&active, avx2);
     } else if (const RowKernels* sse2 = kernels::sse2Kernels()) {

@@ -9,7 +9,7 @@ namespace gfxtest {
 
 // A Bitmap over its own storage, with `margin` readable pixels before and after
 // the pixels (for blur8 and the rotozoom, which read past both ends).
-struct TestBitmap : Bitmap {
+struct TestBitmap final : Bitmap {
     TestBitmap(int32_t w, int32_t h, int32_t margin = 1024)
         : storage(static_cast<size_t>(w) * static_cast<size_t>(h) +
                   2 * static_cast<size_t>(margin)) {
