@@ -17,19 +17,11 @@
 
 namespace {
 
+using gfxtest::addBytes;
+using gfxtest::byteAt;
 using gfxtest::randomize;
 using gfxtest::TestBitmap;
 using gfxtest::uniform;
-
-uint32_t byteAt(uint32_t p, int k) {
-    return (p >> (8 * k)) & 0xFF;
-}
-
-uint32_t addBytes(uint32_t d, uint32_t s) {
-    uint32_t r = 0;
-    for (int k = 0; k < 4; ++k) r |= std::min(255u, byteAt(d, k) + byteAt(s, k)) << (8 * k);
-    return r;
-}
 
 uint32_t subBytes(uint32_t d, uint32_t s) {
     uint32_t r = 0;

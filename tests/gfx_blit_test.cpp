@@ -19,16 +19,13 @@
 
 namespace {
 
+using gfxtest::byteAt;
 using gfxtest::randomize;
 using gfxtest::TestBitmap;
 using gfxtest::uniform;
 
 enum class Rule { copy, add, average, blend, addFactor };
 enum class Place { plain, clipped, scaled, scaledClipped };
-
-uint32_t byteAt(uint32_t p, int k) {
-    return (p >> (8 * k)) & 0xFF;
-}
 
 uint32_t combine(Rule rule, uint32_t d, uint32_t s, int32_t factor) {
     const uint32_t f = static_cast<uint32_t>(factor) & 0xFF;

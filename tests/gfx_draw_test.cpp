@@ -15,19 +15,11 @@
 
 namespace {
 
+using gfxtest::addBytes;
+using gfxtest::byteAt;
 using gfxtest::randomize;
 using gfxtest::TestBitmap;
 using gfxtest::uniform;
-
-uint32_t byteAt(uint32_t p, int k) {
-    return (p >> (8 * k)) & 0xFF;
-}
-
-uint32_t addBytes(uint32_t d, uint32_t s) {
-    uint32_t r = 0;
-    for (int k = 0; k < 4; ++k) r |= std::min(255u, byteAt(d, k) + byteAt(s, k)) << (8 * k);
-    return r;
-}
 
 // The pixels of a line in drawing order, from the closed form: an x-major
 // line's pixel in column step j lies max(0, ceil(j|dy|/|dx|) - 1) rows from

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -31,6 +32,18 @@ inline void randomize(std::mt19937& rng, uint32_t* p, size_t n) {
 }
 inline void randomize(std::mt19937& rng, TestBitmap& b) {
     randomize(rng, b.storage.data(), b.storage.size());
+}
+
+// Byte k (0 = lowest) of a pixel.
+inline uint32_t byteAt(uint32_t p, int k) {
+    return (p >> (8 * k)) & 0xFF;
+}
+
+// The per-byte saturating sum of two pixels, fourth byte included.
+inline uint32_t addBytes(uint32_t d, uint32_t s) {
+    uint32_t r = 0;
+    for (int k = 0; k < 4; ++k) r |= std::min(255u, byteAt(d, k) + byteAt(s, k)) << (8 * k);
+    return r;
 }
 
 inline int32_t uniform(std::mt19937& rng, int32_t lo, int32_t hi) {
