@@ -20,7 +20,7 @@
 namespace {
 
 class ScriptTokens {
-  public:
+public:
     explicit ScriptTokens(std::FILE* file) : file(file) {}
 
     // Skips one token of any length; false at the end of the file.
@@ -64,7 +64,7 @@ class ScriptTokens {
         return true;
     }
 
-  private:
+private:
     static bool isBlank(int c) { return std::isspace(c) != 0; }
 
     int skipBlanks() {
