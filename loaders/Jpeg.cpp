@@ -162,12 +162,15 @@ LoadOutcome readJpeg(const char* name, PixelSink& sink) {
     case loadImageTooLarge:
         return sized;
     default: {
-        // A file cut short inside its header makes the library stop on
-        // whatever it meets after the end marker it fed itself; the cut is
-        // the real cause.
-        LoadOutcome failed = loadFailure(loadFileNotOpened, endedEarly && header.width == 0
-                                                                ? endsInsideHeader(file.size())
-                                                                : plain(errors.fatalMessage));
+        // A file cut short makes the library stop on whatever it meets after
+        // the end marker it fed itself; the cut is the real cause.
+        std::string reason = plain(errors.fatalMessage);
+        if (endedEarly) {
+            reason = header.width == 0 ? endsInsideHeader(file.size())
+                                       : "file ends after " + std::to_string(file.size()) +
+                                             " bytes, inside its image data";
+        }
+        LoadOutcome failed = loadFailure(loadFileNotOpened, std::move(reason));
         failed.decoderMessage = errors.fatalMessage;
         return failed;
     }

@@ -9,27 +9,6 @@
 namespace {
 using LoaderJpeg = LoaderTest;
 
-// Storage a reader fills, with a record of what it was asked.
-class VectorSink final : public PixelSink {
-  public:
-    std::string refuseSize(int32_t width, int32_t height) override {
-        askedWidth = width;
-        askedHeight = height;
-        return refusal;
-    }
-    uint32_t* allocate(int32_t width, int32_t height) override {
-        allocated = true;
-        this->width = width;
-        pixels.assign(static_cast<size_t>(width) * height, 0);
-        return pixels.data();
-    }
-
-    std::string refusal;
-    int32_t askedWidth = 0, askedHeight = 0, width = 0;
-    bool allocated = false;
-    std::vector<uint32_t> pixels;
-};
-
 constexpr uint32_t topLeft = 0xC81E1E, topRight = 0x1EC81E, bottomLeft = 0x1E1EC8,
                    bottomRight = 0xC8C81E;
 

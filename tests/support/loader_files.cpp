@@ -184,3 +184,20 @@ LoaderBytes loaderEncodeRgbJpeg(int width, int height, const std::vector<uint32_
     }
     return loaderEncodeJpeg(width, height, LoaderJpegKind::colour, samples, quality);
 }
+
+LoaderBytes loaderWithClaimedSize(LoaderBytes jpeg, int width, int height) {
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<uint8_t>(height);
+            jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<uint8_t>(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+LoaderBytes loaderPngStart() {
+    return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
+}

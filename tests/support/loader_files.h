@@ -62,3 +62,9 @@ LoaderBytes loaderEncodeJpeg(int width, int height, LoaderJpegKind kind,
 // An RGB JPEG from 0x00RRGGBB pixels, rows top first.
 LoaderBytes loaderEncodeRgbJpeg(int width, int height, const std::vector<uint32_t>& pixels,
                                 int quality = 100);
+
+// A baseline JPEG with the size in its frame header rewritten: the data stays
+// that of the original picture.
+LoaderBytes loaderWithClaimedSize(LoaderBytes jpeg, int width, int height);
+// The first bytes of a PNG file.
+LoaderBytes loaderPngStart();
