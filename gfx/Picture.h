@@ -49,7 +49,7 @@ class Picture : public Bitmap, public ImageSource {
     // bands, releasing any block held before. The caller checks the size.
     void createGuarded(int32_t newWidth, int32_t newHeight);
     // Copies the first pixels (up to the guard's 1024) into the guard after the
-    // last pixel; loaders call it once the pixels are written.
+    // last pixel; loading calls it once a reader has written the pixels.
     void mirrorFirstRowsIntoGuard();
     // Releases the pixel block; the picture keeps its size.
     void releasePixels();
