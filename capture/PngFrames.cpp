@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -92,6 +93,27 @@ bool writePng(const std::string& path, const uint32_t* pixels, int32_t width, in
     return true;
 }
 
+std::string PngFrames::checkFolder(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(path, ec)) {
+        if (!fs::is_directory(path, ec)) return path + " is not a folder";
+        return {};
+    }
+    // The folder is to be made: whatever of its path exists must be folders.
+    for (fs::path above = fs::path(path).parent_path(); !above.empty();
+         above = above.parent_path()) {
+        if (fs::exists(above, ec)) {
+            if (!fs::is_directory(above, ec))
+                return "cannot make the folder " + path + ": " + above.string() +
+                       " is not a folder";
+            break;
+        }
+        if (above == above.root_path()) break;
+    }
+    return {};
+}
+
 bool PngFrames::open(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -119,6 +141,33 @@ std::string PngFrames::pathOf(int64_t frame) const {
     char name[40];
     std::snprintf(name, sizeof name, "frame-%06" PRId64 ".png", frame);
     return inFolder(folder, name);
+}
+
+namespace {
+// frame-NNNNNN.png with six digits or more, as pathOf names them.
+bool isFrameName(const std::string& name) {
+    constexpr std::string_view head = "frame-", tail = ".png";
+    if (name.size() < head.size() + 6 + tail.size() || !name.starts_with(head) ||
+        !name.ends_with(tail))
+        return false;
+    for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+} // namespace
+
+int64_t PngFrames::removeOldFrames() const {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    int64_t removed = 0;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError) || it->is_symlink(typeError)) continue;
+        if (!isFrameName(it->path().filename().string())) continue;
+        std::error_code removeError;
+        if (fs::remove(it->path(), removeError)) ++removed;
+    }
+    return removed;
 }
 
 std::string PngFrames::pattern() const {
