@@ -2,6 +2,9 @@
 #include <cstdint>
 #include <string>
 
+// The largest width or height writePng takes.
+constexpr int32_t maxPngSide = 16384;
+
 // Writes a width × height picture of pixels 0x..RRGGBB (the fourth byte is
 // left out), rows `pitch` pixels apart, as an 8-bit RGB PNG file. Returns
 // false, with the reason in `error`, when the file cannot be written whole.
