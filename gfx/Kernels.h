@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 
+#include "gfx/SimdLevel.h"
+
 // Row kernels behind the hot pixel operations. There is one plain scalar set
 // (the reference, written per pixel from the combine rules) and, on x86-64,
 // SSE2, AVX2 and AVX-512 sets that must give the same bits. The set in use is
-// chosen once, from the processor's features; DEMO_FORCE_SCALAR=1 in the
-// environment forces the scalar set everywhere.
+// chosen once, from the level in use (gfx/SimdLevel.h: the processor's
+// features, capped by DEMO_SIMD).
 namespace kernels {
 
 // One destination row of the rotozoom: `count` pixels, 20.12 coordinates
@@ -47,5 +49,8 @@ const RowKernels& scalarKernels();
 const RowKernels* sse2Kernels();
 const RowKernels* avx2Kernels();
 const RowKernels* avx512Kernels();
+
+// The set of a level; the scalar set where this processor cannot run it.
+const RowKernels& kernelsFor(SimdLevel level);
 
 } // namespace kernels

@@ -1,13 +1,15 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 
 // AVX2 kernels, eight pixels per 256-bit register. This file is built with
 // -mavx2 and only called after a run-time check of the processor, so it must
 // not instantiate any inline function or template shared with other files (the
 // linker could keep this file's AVX2 copy for every caller): row tails go to
-// the SSE2 kernels, which are built without -mavx2.
+// the SSE2 kernels, and the shared pieces (gfx/KernelRows.h) have internal
+// linkage.
 namespace kernels::detail {
 namespace {
 
@@ -25,6 +27,8 @@ inline __m256i scaleBytes(__m256i v, __m256i k) {
     const __m256i hi = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, v), k);
     return _mm256_packus_epi16(lo, hi); // in-lane unpack and pack keep pixel order
 }
+
+} // namespace
 
 void avx2Add(uint32_t* d, const uint32_t* s, int32_t n) {
     int32_t i = 0;
@@ -84,6 +88,7 @@ void avx2Darken(uint32_t* d, uint32_t colour, int32_t n) {
     sse2Darken(d + i, colour, n - i);
 }
 
+namespace {
 // The two adjacent pixels at each of four offsets, as four 64-bit elements.
 inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
     auto pair = [base](uint32_t o) {
@@ -96,6 +101,8 @@ inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(two(offset[0], offset[1])),
                                    two(offset[2], offset[3]), 1);
 }
+
+} // namespace
 
 // Eight pixels per step, the same arithmetic as the SSE2 row. The texels are
 // fetched with plain 64-bit loads: on the processors measured, gather
@@ -181,13 +188,7 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         u = _mm256_add_epi32(u, stepU);
         v = _mm256_add_epi32(v, stepV);
     }
-    if (p < row.count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = row.count - p;
-        sse2RotozoomRow(out + p, texture, rest);
-    }
+    if (p < row.count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
 }
 
 // As the SSE2 pass (see there), with the seven-neighbour sums of four pixels
@@ -214,14 +215,7 @@ void avx2Blur8(uint32_t* pixels, int32_t n) {
             sum = _mm256_add_epi16(sum, widen(q + 513));
             _mm256_store_si256(reinterpret_cast<__m256i*>(partial + j * 4), sum);
         }
-        for (; j < count; ++j) { // the last one to three pixels of the range
-            static constexpr int32_t offsets[7] = {-513, -512, -511, 1, 511, 512, 513};
-            for (int k = 0; k < 4; ++k) {
-                uint32_t sum = 0;
-                for (int32_t o : offsets) sum += (p[j + o] >> (8 * k)) & 0xFFu;
-                partial[j * 4 + k] = static_cast<uint16_t>(sum);
-            }
-        }
+        sevenNeighbourSums(p, j, count, partial); // the last one to three pixels
         for (j = 0; j < count; ++j) {
             const __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(partial + j * 4));
             left = _mm_srli_epi16(_mm_add_epi16(sum, left), 3);
@@ -230,10 +224,17 @@ void avx2Blur8(uint32_t* pixels, int32_t n) {
     }
 }
 
-constexpr RowKernels avx2Kernels{"avx2",          avx2Add,  avx2Average,  avx2Blend,
-                                 avx2AddFactor,   avx2Fill, avx2Brighten, avx2Darken,
-                                 avx2RotozoomRow, avx2Blur8};
-
+namespace {
+constexpr RowKernels avx2Kernels{.name = "avx2",
+                                 .add = avx2Add,
+                                 .average = avx2Average,
+                                 .blend = avx2Blend,
+                                 .addFactor = avx2AddFactor,
+                                 .fill = avx2Fill,
+                                 .brighten = avx2Brighten,
+                                 .darken = avx2Darken,
+                                 .rotozoomRow = avx2RotozoomRow,
+                                 .blur8 = avx2Blur8};
 } // namespace
 
 const RowKernels& avx2Set() {

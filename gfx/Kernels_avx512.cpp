@@ -1,25 +1,22 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 
 // AVX-512 kernels (foundation and byte/word instructions), sixteen pixels per
 // step, for the operations whose arithmetic, not memory, sets their pace: the
 // rotozoom row, and the blend and the add with a factor (two multiplies per
 // byte). The other kernels stream memory and are as fast with AVX2, so the
-// AVX-512 set takes them from the AVX2 set (see Cpu.cpp). Row tails go to the
+// AVX-512 set takes them from the AVX2 set. Row tails go to the
 // SSE2 kernels.
 //
-// The functions below are compiled for AVX-512 through the target pragmas and
-// are only called after a run-time check of the processor. Every header is
-// included above the pragmas and nothing here is a template or an inline
-// function shared with other files, so no AVX-512 code can leak to callers on
-// other processors.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,avx512f,avx512bw"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,avx512f,avx512bw")
+// This file is built for AVX-512 (foundation and byte/word instructions) and
+// only called after a run-time check of the processor. Nothing here is a
+// template or an inline function shared with other files (the shared pieces in
+// gfx/KernelRows.h have internal linkage), so no AVX-512 code can leak to
+// callers on other processors.
+#if !defined(__clang__)
 // gcc 12's AVX-512 headers start some results from _mm512_undefined_si512(),
 // which its flow analysis then reports as maybe uninitialized (a known false
 // report of that release).
@@ -178,21 +175,30 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
         u = _mm512_add_epi32(u, stepU);
         v = _mm512_add_epi32(v, stepV);
     }
-    if (p < count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = count - p;
-        sse2RotozoomRow(out + p, texture, rest);
-    }
+    if (p < count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
+}
+
+namespace {
+// The AVX2 set with the kernels whose arithmetic gains from wider registers.
+constexpr RowKernels avx512Kernels{.name = "avx512",
+                                   .add = avx2Add,
+                                   .average = avx2Average,
+                                   .blend = avx512Blend,
+                                   .addFactor = avx512AddFactor,
+                                   .fill = avx2Fill,
+                                   .brighten = avx2Brighten,
+                                   .darken = avx2Darken,
+                                   .rotozoomRow = avx512RotozoomRow,
+                                   .blur8 = avx2Blur8};
+} // namespace
+
+const RowKernels& avx512Set() {
+    return avx512Kernels;
 }
 
 } // namespace kernels::detail
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
-#pragma GCC pop_options
 #endif
 #endif

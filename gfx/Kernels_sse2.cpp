@@ -1,6 +1,7 @@
 #if defined(__x86_64__)
 #include <emmintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 #include "gfx/PixelRules.h"
 
@@ -142,20 +143,14 @@ void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         };
         const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
                                   _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
-        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8),
-                                  _mm_srli_epi16(c, 8), _mm_srli_epi16(e, 8));
+        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
+                                  _mm_srli_epi16(e, 8));
         const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
         store(out + p, _mm_adds_epu8(load(out + p), g));
         u = _mm_add_epi32(u, stepU);
         v = _mm_add_epi32(v, stepV);
     }
-    if (p < row.count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = row.count - p;
-        scalarKernels().rotozoomRow(out + p, texture, rest);
-    }
+    if (p < row.count) scalarKernels().rotozoomRow(out + p, texture, restOfRow(row, p));
 }
 
 // The pass is sequential only through the left neighbour: the three above were
@@ -185,14 +180,7 @@ void sse2Blur8(uint32_t* pixels, int32_t n) {
             _mm_store_si128(reinterpret_cast<__m128i*>(partial + j * 4), lo);
             _mm_store_si128(reinterpret_cast<__m128i*>(partial + j * 4 + 8), hi);
         }
-        for (; j < count; ++j) { // the last one to three pixels of the range
-            static constexpr int32_t offsets[7] = {-513, -512, -511, 1, 511, 512, 513};
-            for (int k = 0; k < 4; ++k) {
-                uint32_t sum = 0;
-                for (int32_t o : offsets) sum += pixel::byteOf(p[j + o], k);
-                partial[j * 4 + k] = static_cast<uint16_t>(sum);
-            }
-        }
+        sevenNeighbourSums(p, j, count, partial); // the last one to three pixels
         for (j = 0; j < count; ++j) {
             const __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(partial + j * 4));
             left = _mm_srli_epi16(_mm_add_epi16(sum, left), 3);
@@ -202,9 +190,16 @@ void sse2Blur8(uint32_t* pixels, int32_t n) {
 }
 
 namespace {
-constexpr RowKernels sse2Kernels{"sse2",          sse2Add,  sse2Average,  sse2Blend,
-                                 sse2AddFactor,   sse2Fill, sse2Brighten, sse2Darken,
-                                 sse2RotozoomRow, sse2Blur8};
+constexpr RowKernels sse2Kernels{.name = "sse2",
+                                 .add = sse2Add,
+                                 .average = sse2Average,
+                                 .blend = sse2Blend,
+                                 .addFactor = sse2AddFactor,
+                                 .fill = sse2Fill,
+                                 .brighten = sse2Brighten,
+                                 .darken = sse2Darken,
+                                 .rotozoomRow = sse2RotozoomRow,
+                                 .blur8 = sse2Blur8};
 } // namespace
 
 const RowKernels& sse2Set() {

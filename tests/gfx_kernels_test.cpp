@@ -156,16 +156,37 @@ std::string setName(const ::testing::TestParamInfo<const RowKernels*>& info) {
     return info.param->name;
 }
 
+// The cap: DEMO_FORCE_SCALAR=1 wins, a level above the machine's is cut to
+// it, and an unknown name is reported and leaves the machine's level.
+TEST(GfxKernelDispatch, SimdCapRule) {
+    bool unknown = true;
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, nullptr, nullptr, unknown), SimdLevel::avx512);
+    EXPECT_FALSE(unknown);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "avx2", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "sse2", "0", unknown), SimdLevel::sse2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "avx512", "1", unknown), SimdLevel::scalar);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::sse2, "avx512", nullptr, unknown), SimdLevel::sse2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx2, "", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_FALSE(unknown);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx2, "AVX9", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_TRUE(unknown);
+}
+
 INSTANTIATE_TEST_SUITE_P(Simd, GfxKernels, ::testing::ValuesIn(simdSets()), setName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GfxKernels);
 
-// DEMO_FORCE_SCALAR=1 must reach every operation; otherwise the widest set
-// this processor runs is in use.
+// DEMO_FORCE_SCALAR=1 or DEMO_SIMD=scalar must reach every operation; a
+// DEMO_SIMD cap picks that level's set; otherwise the widest set this
+// processor runs is in use.
 TEST(GfxKernelDispatch, HonoursForceScalarAndPicksWidestSet) {
     const char* force = std::getenv("DEMO_FORCE_SCALAR");
+    const char* cap = std::getenv("DEMO_SIMD");
     const RowKernels& active = kernels::active();
-    if (force && std::strcmp(force, "1") == 0) {
+    if ((force && std::strcmp(force, "1") == 0) || (cap && std::strcmp(cap, "scalar") == 0)) {
         EXPECT_EQ(&active, &kernels::scalarKernels());
+    } else if (cap && *cap) {
+        EXPECT_EQ(&active, &kernels::kernelsFor(simdLevel()));
+        EXPECT_STREQ(active.name, simdLevelName(simdLevel()));
     } else if (const RowKernels* avx512 = kernels::avx512Kernels()) {
         EXPECT_EQ(&active, avx512);
     } else if (const RowKernels* avx2 = kernels::avx2Kernels()) {
