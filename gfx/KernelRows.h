@@ -20,6 +20,19 @@ inline RotozoomRow restOfRow(const RotozoomRow& row, int32_t done) {
     return rest;
 }
 
+// Whether the zoom rows' contiguous fetch can serve a row: no vertical step,
+// and a horizontal step of at most one texel, so that `lanes` pixels from
+// texel x on read texels x .. x + lanes only.
+inline bool zoomFetchFits(const RotozoomRow& row) {
+    return row.dv == 0 && row.du <= 4096;
+}
+
+// Whether the block of `lanes` pixels whose first texel column is tx0 stays
+// inside the texture row (no wrap, and its right neighbours too).
+inline bool zoomBlockFits(uint32_t tx0, uint32_t maskX, uint32_t lanes) {
+    return tx0 + lanes <= maskX;
+}
+
 // The eight-neighbour blur's sums of the seven neighbours other than the left
 // one, per byte, for pixels [from, to) of p: the last pixels of a block that
 // do not fill a register.

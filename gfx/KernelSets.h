@@ -18,6 +18,7 @@ void sse2Fill(uint32_t* d, uint32_t colour, int32_t n);
 void sse2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void sse2Blur8(uint32_t* pixels, int32_t n);
 
 void avx2Add(uint32_t* d, const uint32_t* s, int32_t n);
@@ -28,10 +29,12 @@ void avx2Fill(uint32_t* d, uint32_t colour, int32_t n);
 void avx2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void avx2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void avx2Blur8(uint32_t* pixels, int32_t n);
 
 void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
 void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
 void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 
 } // namespace kernels::detail

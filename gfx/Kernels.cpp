@@ -79,6 +79,7 @@ constexpr RowKernels scalarSet{.name = "scalar",
                                .brighten = brightenRow,
                                .darken = darkenRow,
                                .rotozoomRow = rotozoomRow,
+                               .zoomRow = rotozoomRow,
                                .blur8 = blur8};
 
 } // namespace

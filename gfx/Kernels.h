@@ -35,6 +35,10 @@ struct RowKernels {
     void (*darken)(uint32_t* d, uint32_t colour, int32_t n);
     // Adds one bilinear-filtered, brightness-scaled rotozoom row into `out`.
     void (*rotozoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+    // The same, faster where the row has no vertical step (dv == 0, a zoom
+    // without rotation): every pixel then reads the same two texture rows.
+    // Any other row is passed on to rotozoomRow.
+    void (*zoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
     // The in-place eight-neighbour mean over n pixels with a row stride of 512
     // (reads 513 pixels either side of the range).
     void (*blur8)(uint32_t* pixels, int32_t n);

@@ -191,6 +191,73 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     if (p < row.count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
 }
 
+// Eight pixels per step of a row without rotation. Their texels lie among
+// nine neighbours of one texture row (see zoomFetchFits), so two loads per
+// texture row and a lane permutation by each pixel's distance from the first
+// texel fetch all four texels; the arithmetic is the rotozoom row's, with one
+// vertical weight for the whole row. A block whose texels wrap round the
+// texture's right edge is drawn by the general row.
+void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row) {
+    if (!zoomFetchFits(row)) return avx2RotozoomRow(out, texture, row);
+    __m256i u =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(row.u)),
+                         _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
+                                            _mm256_set1_epi32(static_cast<int32_t>(row.du))));
+    const uint32_t step = row.du * 8;
+    const __m256i stepU = _mm256_set1_epi32(static_cast<int32_t>(step));
+    const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
+    const uint32_t* top = texture + ((row.v >> 12) & row.maskY) * 512;
+    const uint32_t* bottom = top + 512;
+    const __m256i fy = _mm256_set1_epi16(static_cast<int16_t>(row.v & 4095));
+    const __m256i gy = _mm256_set1_epi16(static_cast<int16_t>(4096 - (row.v & 4095)));
+    const __m256i fraction = _mm256_set1_epi16(4095);
+    const __m256i one = _mm256_set1_epi16(4096);
+    const __m256i lowHalfTwice =
+        _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
+                         8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i byteMask = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
+
+    int32_t p = 0;
+    uint32_t firstU = row.u;
+    for (; p + 8 <= row.count; p += 8, firstU += step, u = _mm256_add_epi32(u, stepU)) {
+        const uint32_t tx0 = (firstU >> 12) & row.maskX;
+        if (!zoomBlockFits(tx0, row.maskX, 8)) {
+            RotozoomRow block = restOfRow(row, p);
+            block.count = 8;
+            avx2RotozoomRow(out + p, texture, block);
+            continue;
+        }
+        const __m256i distance = _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(u, 12), maskX),
+                                                  _mm256_set1_epi32(static_cast<int32_t>(tx0)));
+        auto fetch = [&](const uint32_t* from) {
+            return _mm256_permutevar8x32_epi32(load(from + tx0), distance);
+        };
+        const __m256i a = fetch(top), b = fetch(top + 1);
+        const __m256i c = fetch(bottom), e = fetch(bottom + 1);
+        const __m256i fx = _mm256_and_si256(_mm256_shuffle_epi8(u, lowHalfTwice), fraction);
+        const __m256i gx = _mm256_sub_epi16(one, fx);
+        const __m256i w00 = _mm256_mulhi_epu16(gx, gy);
+        const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
+        const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
+        const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
+        auto filter = [&](__m256i ta, __m256i tb, __m256i tc, __m256i te) {
+            __m256i sum = _mm256_mullo_epi16(ta, w00);
+            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tb, w10));
+            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tc, w01));
+            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(te, w11));
+            return _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(sum, 8), bright), 8);
+        };
+        auto low = [&](__m256i t) { return _mm256_and_si256(t, byteMask); };
+        auto high = [&](__m256i t) { return _mm256_srli_epi16(t, 8); };
+        const __m256i br = filter(low(a), low(b), low(c), low(e));
+        const __m256i ga = filter(high(a), high(b), high(c), high(e));
+        const __m256i g = _mm256_or_si256(br, _mm256_slli_epi16(ga, 8));
+        store(out + p, _mm256_adds_epu8(load(out + p), g));
+    }
+    if (p < row.count) sse2ZoomRow(out + p, texture, restOfRow(row, p));
+}
+
 // As the SSE2 pass (see there), with the seven-neighbour sums of four pixels
 // widened straight from memory into one 256-bit register.
 void avx2Blur8(uint32_t* pixels, int32_t n) {
@@ -234,6 +301,7 @@ constexpr RowKernels avx2Kernels{.name = "avx2",
                                  .brighten = avx2Brighten,
                                  .darken = avx2Darken,
                                  .rotozoomRow = avx2RotozoomRow,
+                                 .zoomRow = avx2ZoomRow,
                                  .blur8 = avx2Blur8};
 } // namespace
 

@@ -1,6 +1,7 @@
 // Every SIMD kernel set must give exactly the scalar reference's bits.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -118,7 +119,8 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
             row.du = static_cast<uint32_t>(rng());
             row.dv = static_cast<uint32_t>(rng());
         }
-        if (trial % 7 == 0) { // whole or half texels: weights of 256 and 128
+        if (trial % 5 == 0) row.dv = 0; // no rotation: the zoom row's own path
+        if (trial % 7 == 0) {           // whole or half texels: weights of 256 and 128
             const uint32_t keep = trial % 14 ? ~4095u : ~2047u;
             row.u &= keep;
             row.v &= keep;
@@ -134,6 +136,38 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
         simd().rotozoomRow(a.d(), texture.pixels, row);
         scalar().rotozoomRow(b.d(), texture.pixels, row);
         ASSERT_EQ(a.dst, b.dst) << "trial " << trial << " count " << row.count;
+        RowPair c = b; // the zoom row takes any row and must give the same bits
+        simd().zoomRow(c.d(), texture.pixels, row);
+        scalar().rotozoomRow(b.d(), texture.pixels, row);
+        ASSERT_EQ(c.dst, b.dst) << "zoom row, trial " << trial << " count " << row.count;
+    }
+}
+
+// Every zoom scene one draws (cos(phase) + 2, the phase stepped in float over
+// a full period) at angle 0, with random offsets: the rows the zoom path
+// takes, texel wraps at the texture's right edge included.
+TEST_P(GfxKernels, ZoomRowsMatchScalarForEverySceneZoom) {
+    gfxtest::TestBitmap texture(512, 256);
+    randomize(rng, texture);
+    float phase = 0.0f;
+    const double period = 2.0 * 3.14159265358979323846;
+    for (int step = 0; static_cast<double>(phase) < period + 0.01; ++step) {
+        phase = static_cast<float>(static_cast<double>(phase) + 0.0030120737);
+        const auto zoom = static_cast<float>(std::cos(static_cast<double>(phase)) + 2.0);
+        kernels::RotozoomRow row;
+        row.du = static_cast<uint32_t>(std::trunc(4096.0 / static_cast<double>(zoom)));
+        row.dv = 0;
+        row.maskX = 511;
+        row.maskY = 255;
+        row.brightness = static_cast<uint32_t>(uniform(rng, 1, 255));
+        row.count = 512;
+        row.u = static_cast<uint32_t>(rng());
+        row.v = static_cast<uint32_t>(rng());
+        RowPair a(rng, row.count);
+        RowPair b = a;
+        simd().zoomRow(a.d(), texture.pixels, row);
+        scalar().rotozoomRow(b.d(), texture.pixels, row);
+        ASSERT_EQ(a.dst, b.dst) << "step " << step << " zoom " << zoom;
     }
 }
 
