@@ -89,6 +89,37 @@ void avx2Darken(uint32_t* d, uint32_t colour, int32_t n) {
 }
 
 namespace {
+
+// Σ texel × weight over a pixel's four texels, per 16-bit lane (exact: at
+// most 255 × 256).
+inline __m256i weightedSum(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
+                           __m256i w10, __m256i w01, __m256i w11) {
+    __m256i sum = _mm256_mullo_epi16(t00, w00);
+    sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(t10, w10));
+    sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(t01, w01));
+    return _mm256_add_epi16(sum, _mm256_mullo_epi16(t11, w11));
+}
+
+// The filtered, brightness-scaled pixels from their four texels and weights
+// (weights replicated into both 16-bit halves of a pixel's lane). Two
+// shortcuts: ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b,
+// and the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 where they
+// stand.
+inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
+                            __m256i w10, __m256i w01, __m256i w11, __m256i bright) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i highBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m256i blueRed = weightedSum(
+        _mm256_and_si256(t00, lowBytes), _mm256_and_si256(t10, lowBytes),
+        _mm256_and_si256(t01, lowBytes), _mm256_and_si256(t11, lowBytes), w00, w10, w01, w11);
+    const __m256i greenFourth =
+        weightedSum(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), _mm256_srli_epi16(t01, 8),
+                    _mm256_srli_epi16(t11, 8), w00, w10, w01, w11);
+    const __m256i scaledBlueRed = _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
+    const __m256i scaledGreenFourth = _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
+    return _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
+}
+
 // The two adjacent pixels at each of four offsets, as four 64-bit elements.
 inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
     auto pair = [base](uint32_t o) {
@@ -118,34 +149,30 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const __m256i stepU = _mm256_set1_epi32(static_cast<int32_t>(row.du * 8));
     const __m256i stepV = _mm256_set1_epi32(static_cast<int32_t>(row.dv * 8));
     const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
-    const __m256i maskY = _mm256_set1_epi32(static_cast<int32_t>(row.maskY));
+    // (v >> 12) AND maskY, times 512, is (v >> 3) AND (maskY << 9).
+    const __m256i rowMask = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 9));
     const __m256i fraction = _mm256_set1_epi16(4095);
     const __m256i one = _mm256_set1_epi16(4096);
     const __m256i lowHalfTwice =
         _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
                          8, 9, 8, 9, 12, 13, 12, 13);
-    const __m256i byteMask = _mm256_set1_epi32(0x00FF00FF);
     const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
 
     int32_t p = 0;
     for (; p + 8 <= row.count; p += 8) {
         const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
-        const __m256i ty = _mm256_and_si256(_mm256_srli_epi32(v, 12), maskY);
-        const __m256i index = _mm256_add_epi32(_mm256_slli_epi32(ty, 9), tx);
+        const __m256i index =
+            _mm256_or_si256(tx, _mm256_and_si256(_mm256_srli_epi32(v, 3), rowMask));
         // Each pixel's two horizontal neighbours are adjacent in memory, so
         // one 64-bit load fetches both. Splitting the pairs leaves the pixels
         // in the order 0 1 4 5 | 2 3 6 7; the weights are computed in that
         // order and the result is put back in order before it is stored.
-        const __m128i lowIndex = _mm256_castsi256_si128(index);
-        const __m128i highIndex = _mm256_extracti128_si256(index, 1);
-        const uint32_t offsets[8] = {static_cast<uint32_t>(_mm_cvtsi128_si32(lowIndex)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 1)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 2)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 3)),
-                                     static_cast<uint32_t>(_mm_cvtsi128_si32(highIndex)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 1)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 2)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 3))};
+        // The indices are read back from memory (the empty statement stands
+        // for a write to them): compilers otherwise pull them out of the
+        // register lane by lane, which is slower.
+        alignas(32) uint32_t offsets[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), index);
+        asm volatile("" : "+m"(offsets));
         const __m256i top0 = pairsAt(texture, offsets);
         const __m256i top1 = pairsAt(texture, offsets + 4);
         const __m256i bottom0 = pairsAt(texture + 512, offsets);
@@ -171,19 +198,8 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
         const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
         const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
-        auto filter = [&](__m256i ta, __m256i tb, __m256i tc, __m256i te) {
-            __m256i sum = _mm256_mullo_epi16(ta, w00);
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tb, w10));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tc, w01));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(te, w11));
-            return _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(sum, 8), bright), 8);
-        };
-        auto low = [&](__m256i t) { return _mm256_and_si256(t, byteMask); };
-        auto high = [&](__m256i t) { return _mm256_srli_epi16(t, 8); };
-        const __m256i br = filter(low(a), low(b), low(c), low(e));
-        const __m256i ga = filter(high(a), high(b), high(c), high(e));
         const __m256i g =
-            _mm256_permute4x64_epi64(_mm256_or_si256(br, _mm256_slli_epi16(ga, 8)), 0xD8);
+            _mm256_permute4x64_epi64(filterTexels(a, b, c, e, w00, w10, w01, w11, bright), 0xD8);
         store(out + p, _mm256_adds_epu8(load(out + p), g));
         u = _mm256_add_epi32(u, stepU);
         v = _mm256_add_epi32(v, stepV);
@@ -215,7 +231,6 @@ void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
     const __m256i lowHalfTwice =
         _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
                          8, 9, 8, 9, 12, 13, 12, 13);
-    const __m256i byteMask = _mm256_set1_epi32(0x00FF00FF);
     const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
 
     int32_t p = 0;
@@ -241,18 +256,7 @@ void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
         const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
         const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
         const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
-        auto filter = [&](__m256i ta, __m256i tb, __m256i tc, __m256i te) {
-            __m256i sum = _mm256_mullo_epi16(ta, w00);
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tb, w10));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tc, w01));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(te, w11));
-            return _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(sum, 8), bright), 8);
-        };
-        auto low = [&](__m256i t) { return _mm256_and_si256(t, byteMask); };
-        auto high = [&](__m256i t) { return _mm256_srli_epi16(t, 8); };
-        const __m256i br = filter(low(a), low(b), low(c), low(e));
-        const __m256i ga = filter(high(a), high(b), high(c), high(e));
-        const __m256i g = _mm256_or_si256(br, _mm256_slli_epi16(ga, 8));
+        const __m256i g = filterTexels(a, b, c, e, w00, w10, w01, w11, bright);
         store(out + p, _mm256_adds_epu8(load(out + p), g));
     }
     if (p < row.count) sse2ZoomRow(out + p, texture, restOfRow(row, p));

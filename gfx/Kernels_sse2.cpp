@@ -178,20 +178,24 @@ void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
         return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(x), _mm_castsi128_ps(y), 0xDD));
     };
 
+    const __m128i fraction = _mm_set1_epi32(4095);
+    const __m128i stepU = _mm_set1_epi32(static_cast<int32_t>(row.du * 4));
+    __m128i uVector = _mm_setr_epi32(
+        static_cast<int32_t>(row.u), static_cast<int32_t>(row.u + row.du),
+        static_cast<int32_t>(row.u + 2 * row.du), static_cast<int32_t>(row.u + 3 * row.du));
     int32_t p = 0;
     uint32_t u = row.u;
     for (; p + 4 <= row.count; p += 4) {
-        uint32_t tx[4], fx[4];
-        for (int i = 0; i < 4; ++i, u += row.du) {
-            tx[i] = (u >> 12) & row.maskX;
-            fx[i] = (u & 4095) * 0x10001u; // the fraction in both 16-bit halves
-        }
+        uint32_t tx[4];
+        for (int i = 0; i < 4; ++i, u += row.du) tx[i] = (u >> 12) & row.maskX;
+        const __m128i fx = _mm_and_si128(uVector, fraction);
+        uVector = _mm_add_epi32(uVector, stepU);
+        const __m128i wx = _mm_or_si128(fx, _mm_slli_epi32(fx, 16)); // in both halves
         const __m128i top01 = pairs(top, tx[0], tx[1]), top23 = pairs(top, tx[2], tx[3]);
         const __m128i bottom01 = pairs(bottom, tx[0], tx[1]);
         const __m128i bottom23 = pairs(bottom, tx[2], tx[3]);
         const __m128i a = lefts(top01, top23), b = rights(top01, top23);
         const __m128i c = lefts(bottom01, bottom23), e = rights(bottom01, bottom23);
-        const __m128i wx = _mm_loadu_si128(reinterpret_cast<const __m128i*>(fx));
         const __m128i gx = _mm_sub_epi16(_mm_set1_epi16(4096), wx);
         const __m128i w00 = _mm_mulhi_epu16(gx, gy), w10 = _mm_mulhi_epu16(wx, gy);
         const __m128i w01 = _mm_mulhi_epu16(gx, wy), w11 = _mm_mulhi_epu16(wx, wy);
