@@ -78,7 +78,11 @@ bool Soundtrack::start(const char* fileName) {
         // Without an output nothing needs decoding; the wall clock still
         // starts over where a pass ends, once that is known.
         decoder.reset();
+        // It waits a little first, so as not to compete with the start-up:
+        // the length matters only once a pass has gone by.
         measurer = std::jthread([source, result = measuredFrames](std::stop_token stop) {
+            for (int wait = 0; wait < 40 && !stop.stop_requested(); ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
             result->store(source.measureFrames(stop), std::memory_order_release);
         });
         return false;
