@@ -52,8 +52,9 @@ void DecodeAhead::run(std::stop_token stop) {
         lock.lock();
         if (made) continue;
         // Full (or nothing left to decode): the audio thread frees a block
-        // every few milliseconds; a jump or a stop wakes this at once.
-        wake.wait_for(lock, stop, std::chrono::milliseconds(4),
+        // every 23 ms or so, and 1.5 s are queued; a jump or a stop wakes
+        // this at once.
+        wake.wait_for(lock, stop, std::chrono::milliseconds(10),
                       [&] { return requestedGeneration != generation; });
     }
 }
