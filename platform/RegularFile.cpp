@@ -65,3 +65,21 @@ RegularFile::RegularFile(const char* name, const char* mode) {
 RegularFile::~RegularFile() {
     if (file_) std::fclose(file_);
 }
+
+std::shared_ptr<const RegularFile> RegularFile::open(const char* path, std::string& error) {
+    auto file = std::make_shared<RegularFile>(path, "rb");
+    switch (file->failure()) {
+    case Failure::none:
+        return file;
+    case Failure::missing:
+        error = std::string("cannot open ") + path + ": no such file";
+        break;
+    case Failure::notRegular:
+        error = std::string(path) + " is not a regular file";
+        break;
+    case Failure::other:
+        error = std::string("cannot open ") + path + ": " + file->reason();
+        break;
+    }
+    return nullptr;
+}

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 // Opens a file for reading only when it is a regular file. The file is opened
@@ -11,11 +13,17 @@ class RegularFile {
     enum class Failure { none, missing, notRegular, other };
 
     RegularFile(const char* name, const char* mode);
+    // The same for readers that work on the descriptor (the MP3 decoder, which
+    // several threads share): nullptr with a one-line reason in `error`
+    // ("cannot open X: no such file", "cannot open X: permission denied",
+    // "X is not a regular file").
+    static std::shared_ptr<const RegularFile> open(const char* path, std::string& error);
     ~RegularFile();
     RegularFile(const RegularFile&) = delete;
     RegularFile& operator=(const RegularFile&) = delete;
 
     std::FILE* get() const { return file_; }
+    int descriptor() const { return file_ ? fileno(file_) : -1; }
     explicit operator bool() const { return file_ != nullptr; }
 
     Failure failure() const { return failure_; }

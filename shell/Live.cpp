@@ -1,11 +1,16 @@
 #include "shell/Live.h"
 
 #include <SDL2/SDL.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
@@ -53,12 +58,44 @@ bool noDisplayServer() {
     return !isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
 }
 
+// When the first frame was presented (for the frame statistics).
+std::chrono::steady_clock::time_point firstPresentAt{};
+
+// Seconds since the process was started, from the start time the kernel
+// keeps for it (clock ticks since boot, so to 10 ms); negative when unknown.
+double secondsSinceLaunch() {
+    std::ifstream stat("/proc/self/stat");
+    std::string text;
+    std::getline(stat, text);
+    const size_t nameEnd = text.rfind(')'); // the command's name may hold spaces
+    if (nameEnd == std::string::npos) return -1.0;
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string skipped;
+    for (int field = 3; field < 22; ++field) fields >> skipped; // start time is field 22
+    unsigned long long startTicks = 0;
+    timespec now{};
+    if (!(fields >> startTicks) || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1.0;
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9 -
+           static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     const int64_t frames = display ? display->presentCount() : 0;
-    std::fprintf(stderr, "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s\n",
+    std::string firstFrame;
+    const double sinceLaunch = secondsSinceLaunch();
+    if (frames > 0 && sinceLaunch >= 0) {
+        const double sinceFirst =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - firstPresentAt)
+                .count();
+        char text[80];
+        std::snprintf(text, sizeof text, "; first frame presented %.0f ms after launch",
+                      (sinceLaunch - sinceFirst) * 1000.0);
+        firstFrame = text;
+    }
+    std::fprintf(stderr, "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s%s\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
-                 display && display->pacedByTimer() ? "timer" : "vsync");
+                 display && display->pacedByTimer() ? "timer" : "vsync", firstFrame.c_str());
 }
 
 } // namespace
@@ -84,6 +121,9 @@ int runMainLoop() {
         }
         if (!active || !display) continue;
         renderFrame(*display);
+        if (firstPresentAt == std::chrono::steady_clock::time_point{} &&
+            display->presentCount() > 0)
+            firstPresentAt = std::chrono::steady_clock::now();
         if (quitAfter > 0 && ++framesRendered == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.
