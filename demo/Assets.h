@@ -18,6 +18,3 @@ constexpr int32_t canvasHeight = 256;
 // any that failed or does not fit the way the scenes draw it, then starts music
 // and sync.
 void loadAssets();
-// Draws one frame into the canvas: scene one until the frame after track 4's
-// first event, scene two from then on.
-void sceneDirector();

@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sync.updateEnvelopes(values, 0);
         for (int32_t t = 0; t < tracksPerPattern; ++t) {
             check(values[t] >= 0 && values[t] <= 255);
-            const int32_t cursor = sync.patterns[0].cursor[t];
+            const int32_t cursor = sync.state.cursor[0][t];
             check(cursor >= -1 && cursor < sync.patterns[0].eventCount[t]);
         }
     }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/Assets.h"
+#include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
 #include "display/TestPattern.h"
@@ -71,7 +73,7 @@ void installQuitEvent() {
     setQuitListener(pushQuitEvent);
 }
 
-int runMainLoop() {
+int runMainLoop(const FrameDrawer& draw) {
     // DEMO_QUIT_AFTER_FRAMES=N ends the run after N rendered frames (tests).
     const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
     long framesRendered = 0;
@@ -83,7 +85,7 @@ int runMainLoop() {
             continue;
         }
         if (!active || !display) continue;
-        renderFrame(*display);
+        renderFrame(*display, canvas, canvasOwnPixels, draw);
         if (quitAfter > 0 && ++framesRendered == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.
@@ -132,15 +134,24 @@ int runLive(bool startWindowed) {
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
+    FrameDrawer draw;
+    int32_t testPatternFrame = 0;
+    ShowState show;
     if (switchedOn("DEMO_TEST_PATTERN")) {
-        setFrameDrawer(drawTestPatternFrame);
         createCanvas();
+        draw = [&testPatternFrame](Bitmap& target) { drawTestPattern(target, testPatternFrame++); };
     } else {
         initDemo();
+        // Each frame is the show's step at the soundtrack's real play position.
+        show = freshShow(musicSync);
+        draw = [&show](Bitmap& target) {
+            if (playShowFrame(show, musicSync, *musicSync.clock, target).postsQuit)
+                postQuitMessage(0);
+        };
     }
 
     const auto started = std::chrono::steady_clock::now();
-    const int exitCode = runMainLoop();
+    const int exitCode = runMainLoop(draw);
     if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
     return exitCode;
 }
