@@ -20,6 +20,8 @@ struct SceneOneState {
     float phaseRx = 0.0f, phaseRy = 0.0f;
     int32_t linesOn = 0; // latched once track 3 has reached its 8th event
     float lineBrightness = 0.0f;
+
+    friend bool operator==(const SceneOneState&, const SceneOneState&) = default;
 };
 
 // The value of track 2's envelope that marks a beat frame, and the line colour.

@@ -12,6 +12,8 @@ struct SceneTwoState {
     float scrollY = 0.0f;   // canvas row of the scroller's centre
     int32_t fadeOn = 0;     // latched once scrollY has fallen below -900
     float fadeLevel = 0.0f; // closing cross-fade, 0..255
+
+    friend bool operator==(const SceneTwoState&, const SceneTwoState&) = default;
 };
 
 // One step of the second half at the music position `position`: the

@@ -18,6 +18,8 @@ struct ShowState {
     SceneTwoState sceneTwo;
     int32_t volume = 100;    // the soundtrack's volume as the show last set it, 0..100
     bool quitPosted = false; // the show has asked to end (it asks once)
+
+    friend bool operator==(const ShowState&, const ShowState&) = default;
 };
 
 // What a step asks of whoever runs the show: to set the soundtrack's volume

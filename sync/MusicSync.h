@@ -32,6 +32,8 @@ struct SyncState {
     int32_t values[tracksPerPattern] = {};
     // Per pattern and track: the next event to fire, or -1 once none is left.
     int32_t cursor[maxPatterns][tracksPerPattern] = {};
+
+    friend bool operator==(const SyncState&, const SyncState&) = default;
 };
 
 class MusicSync;
