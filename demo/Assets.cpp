@@ -38,5 +38,5 @@ void loadAssets() {
     loadAndCheck(cloudsPicture, "data/clouds.jpg", PictureRole::overlay);
     loadAndCheck(scrollPicture, "data/scroll.jpg", PictureRole::scroller);
     loadAndCheck(softPicture, "data/soft.jpg", PictureRole::overlay);
-    startMusicAndSync();
+    startSync();
 }

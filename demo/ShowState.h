@@ -4,7 +4,7 @@
 #include "demo/SceneOne.h"
 #include "demo/SceneTwo.h"
 #include "gfx/Bitmap.h"
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 #include "sync/MusicSync.h"
 
 // Everything the show changes from one step to the next, as one value: made

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/Mp3Decode.h"
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 // The soundtrack: an MP3 file decoded whole (gapless, so positions are exact)
 // and played looped through the default SDL audio output in the stream's own

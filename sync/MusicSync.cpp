@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/Soundtrack.h"
-
 MusicSync musicSync;
 
 MusicSync::~MusicSync() {
-    // The soundtrack goes first: its audio thread must be stopped before
-    // anything else of this object disappears.
-    clock = nullptr;
-    ownedClock.reset();
     delete[] patterns;
     delete[] eventBlock;
 }
@@ -37,13 +31,6 @@ void MusicSync::allocatePatterns() {
     }
 }
 
-void MusicSync::startMusic(const char* fileName) {
-    auto soundtrack = std::make_unique<Soundtrack>();
-    soundtrack->start(fileName);
-    clock = soundtrack.get();
-    ownedClock = std::move(soundtrack);
-}
-
 void MusicSync::useClock(MusicClock* givenClock) {
     clock = givenClock;
 }
@@ -52,9 +39,8 @@ void MusicSync::setVolume(int32_t volume) {
     if (clock != nullptr) clock->setVolume(volume);
 }
 
-void startMusicAndSync() {
+void startSync() {
     musicSync.allocatePatterns();
     musicSync.readScript("data/data");
-    if (musicSync.clock == nullptr) musicSync.startMusic("music.mp3");
     musicSync.seekCursors(0);
 }

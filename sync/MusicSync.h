@@ -1,8 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 constexpr int32_t maxPatterns = 100;
 constexpr int32_t tracksPerPattern = 5;
@@ -56,7 +55,7 @@ void updateEnvelopes(const MusicSync& store, SyncState& state, uint32_t position
 class MusicSync {
   public:
     MusicSync() = default;
-    // Releases the pattern store and stops the soundtrack this object started.
+    // Releases the pattern store.
     ~MusicSync();
     MusicSync(const MusicSync&) = delete;
     MusicSync& operator=(const MusicSync&) = delete;
@@ -70,11 +69,8 @@ class MusicSync {
     // or holds a non-number where a number belongs keeps what was complete,
     // and its counts say only what was really read.
     void readScript(const char* fileName);
-    // Opens and starts the soundtrack (looped); without sound, a wall clock in
-    // the same unit takes its place.
-    void startMusic(const char* fileName);
-    // Uses `clock` (not owned) instead of starting the soundtrack: the capture
-    // mode's frame clock, or a test's.
+    // Reads time from `clock` (not owned): the soundtrack the program
+    // started, the capture's frame clock, or a test's.
     void useClock(MusicClock* clock);
     // The operations above on this object's own `state`; updateEnvelopes
     // reads the clock (without one, the last reading stands) and copies the
@@ -90,14 +86,13 @@ class MusicSync {
     MusicClock* clock = nullptr;
 
   private:
-    // The soundtrack started by startMusic; `clock` points at it.
-    std::unique_ptr<MusicClock> ownedClock;
     // One block holding every pattern's event slots.
     SyncEvent* eventBlock = nullptr;
 };
 
 extern MusicSync musicSync;
 
-// Start-up: allocatePatterns, readScript("data/data"), startMusic("music.mp3")
-// (unless a clock was given with useClock), seekCursors(0).
-void startMusicAndSync();
+// The sync's part of start-up: allocatePatterns, readScript("data/data"),
+// seekCursors(0). Whoever starts the show starts the music and hands its
+// clock over with useClock.
+void startSync();

@@ -13,6 +13,7 @@
 
 #include "platform/Mp3Decode.h"
 #include "platform/Soundtrack.h"
+#include "shell/Music.h"
 #include "sync/FrameClock.h"
 #include "sync/MusicSync.h"
 #include "sync_support.h"
@@ -289,7 +290,8 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
     FrameClock frames(176400, 60); // 2940 bytes a frame
     musicSync.useClock(&frames);
     const Uint32 audioBefore = SDL_WasInit(SDL_INIT_AUDIO);
-    startMusicAndSync();
+    startSync();
+    startMusicUnlessClockGiven();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), audioBefore);
     EXPECT_EQ(musicSync.clock, &frames);
     EXPECT_EQ(musicSync.state.cursor[0][0], 0);
@@ -306,7 +308,8 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
 
 TEST_F(SyncStartUp, WithoutMusicTheShowRunsOnTheWallClock) {
     testing::internal::CaptureStderr();
-    startMusicAndSync();
+    startSync();
+    startMusicUnlessClockGiven();
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(countLines(said), 1) << said;
     ASSERT_NE(musicSync.clock, nullptr);
