@@ -49,7 +49,7 @@ class Picture : public Bitmap, public ImageSource {
 
     char fileName[256] = {};
 
-    static constexpr int32_t guardBytes = 4096;
+    static constexpr int32_t guardBytes = guardBandBytes;
 
   private:
     int32_t loadBmp(const char* name);
