@@ -28,8 +28,8 @@ void BM_replayDefaultShowUndrawn(benchmark::State& state) {
     scrollPicture.height = grid::scrollHeight;
 
     FrameClock clock(grid::sampleRate * grid::bytesPerFrame, grid::videoFramesPerSecond);
-    clock.setLoopBytes(static_cast<uint32_t>(int64_t{grid::songBars} * grid::framesPerBar *
-                                             grid::bytesPerFrame));
+    clock.setLoopBytes(
+        static_cast<uint32_t>(int64_t{grid::songBars} * grid::framesPerBar * grid::bytesPerFrame));
     int64_t steps = 0;
     for (auto _ : state) {
         ShowState show = freshShow(store);
