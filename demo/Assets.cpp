@@ -13,30 +13,25 @@ Picture scrollPicture;
 Picture softPicture;
 Bitmap canvas;
 
-namespace {
-
-void loadAndCheck(Picture& picture, const char* fileName, PictureRole role) {
-    const int32_t result = picture.load(fileName);
-    admitPicture(picture, fileName, result, role);
-}
-
-} // namespace
-
 void loadAssets() {
     // The order is fixed: the pictures load one after the other, and the
-    // music starts only once all of them are in.
-    loadAndCheck(texturePicture, "data/final.jpg", PictureRole::texture);
+    // music starts only once all of them are in. Decoder failures are shown
+    // together in one box after the last picture, so the show waits behind
+    // at most one box however many files are broken.
+    DecoderFailures failures;
+    loadForRole(texturePicture, "data/final.jpg", PictureRole::texture, failures);
     char name[32];
     for (int32_t i = 0; i < 8; ++i) {
         std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i + 1);
-        loadAndCheck(cluvoPictures[i], name, PictureRole::overlay);
+        loadForRole(cluvoPictures[i], name, PictureRole::overlay, failures);
     }
     for (int32_t i = 0; i < 13; ++i) {
         std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i + 1);
-        loadAndCheck(giraffePictures[i], name, PictureRole::overlay);
+        loadForRole(giraffePictures[i], name, PictureRole::overlay, failures);
     }
-    loadAndCheck(cloudsPicture, "data/clouds.jpg", PictureRole::overlay);
-    loadAndCheck(scrollPicture, "data/scroll.jpg", PictureRole::scroller);
-    loadAndCheck(softPicture, "data/soft.jpg", PictureRole::overlay);
+    loadForRole(cloudsPicture, "data/clouds.jpg", PictureRole::overlay, failures);
+    loadForRole(scrollPicture, "data/scroll.jpg", PictureRole::scroller, failures);
+    loadForRole(softPicture, "data/soft.jpg", PictureRole::overlay, failures);
+    showDecoderFailures(failures);
     startSync();
 }

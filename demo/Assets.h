@@ -15,6 +15,8 @@ constexpr int32_t canvasWidth = 512;
 constexpr int32_t canvasHeight = 256;
 
 // Loads every picture in the fixed order, leaves out (with one line on stderr)
-// any that failed or does not fit the way the scenes draw it, then reads the
-// sync script (startSync). The music is started by the caller, after this.
+// any that failed or does not fit the way the scenes draw it (a size that does
+// not fit is refused from the file's header), shows one box listing the files
+// the JPEG decoder stopped on, if any, then reads the sync script (startSync).
+// The music is started by the caller, after this.
 void loadAssets();

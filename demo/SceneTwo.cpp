@@ -2,9 +2,9 @@
 
 #include "demo/AssetCheck.h"
 #include "demo/Assets.h"
-#include "demo/BoxBlur.h"
 #include "demo/Director.h"
 #include "demo/ShowState.h"
+#include "gfx/BoxBlur.h"
 #include "sync/MusicSync.h"
 
 namespace {
