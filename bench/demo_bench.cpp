@@ -2,8 +2,8 @@
 
 #include "demo/Assets.h"
 #include "demo/SceneOne.h"
-#include "demo/SceneState.h"
 #include "demo/SceneTwo.h"
+#include "demo/ShowState.h"
 #include "gfx/BoxBlur.h"
 #include "gfx/SimdLevel.h"
 #include "sync/MusicSync.h"
@@ -20,6 +20,7 @@ class StillClock : public MusicClock {
     int32_t bytesPerSecond() const override { return 176400; }
 };
 StillClock stillClock;
+ShowState show;
 
 void solid(Picture& picture, int32_t width, int32_t height, uint32_t seed) {
     picture.createGuarded(width, height);
@@ -52,24 +53,23 @@ void setUpShow(int32_t track4Cursor) {
             for (int32_t e = 0; e < 40; ++e) pattern.events[t][e] = {0x7FFFFFFF, 0, 0};
         }
     }
-    resetSceneState();
-    SyncPattern& pattern = musicSync.patterns[0];
-    pattern.cursor[2] = 14;
-    pattern.cursor[3] = 9;
-    pattern.cursor[4] = track4Cursor;
-    musicSync.level[0] = 200.0f;
-    musicSync.level[3] = 128.0f;
-    musicSync.level[4] = 100.0f;
-    sceneOneState.cluvoIndex = 3;
-    sceneOneState.giraffeIndex = 3;
+    show = ShowState{};
+    show.sync.cursor[0][2] = 14;
+    show.sync.cursor[0][3] = 9;
+    show.sync.cursor[0][4] = track4Cursor;
+    show.sync.level[0] = 200.0f;
+    show.sync.level[3] = 128.0f;
+    show.sync.level[4] = 100.0f;
+    show.sceneOne.cluvoIndex = 3;
+    show.sceneOne.giraffeIndex = 3;
 }
 
 void BM_sceneOneFrame(benchmark::State& state) {
     setUpShow(0);
     for (auto _ : state) {
-        sceneOneState.lineBrightness = 255.0f;
-        sceneOneState.giraffeSeen = 0;
-        sceneOne();
+        show.sceneOne.lineBrightness = 255.0f;
+        show.sceneOne.giraffeSeen = 0;
+        sceneOne(show, musicSync, stillClock.position(), &canvas);
         benchmark::ClobberMemory();
     }
 }
@@ -78,11 +78,11 @@ BENCHMARK(BM_sceneOneFrame);
 void sceneTwoFrames(benchmark::State& state, int32_t track4Cursor, bool fading) {
     setUpShow(track4Cursor);
     for (auto _ : state) {
-        sceneTwoState.started = true;
-        sceneTwoState.scrollY = 128.0f; // the scroller covers the canvas
-        sceneTwoState.fadeOn = fading ? 1 : 0;
-        sceneTwoState.fadeLevel = 100.0f;
-        sceneTwo();
+        show.sceneTwo.started = true;
+        show.sceneTwo.scrollY = 128.0f; // the scroller covers the canvas
+        show.sceneTwo.fadeOn = fading ? 1 : 0;
+        show.sceneTwo.fadeLevel = 100.0f;
+        sceneTwo(show, musicSync, stillClock.position(), &canvas);
         benchmark::ClobberMemory();
     }
 }

@@ -33,5 +33,5 @@ void loadAssets() {
     loadForRole(scrollPicture, "data/scroll.jpg", PictureRole::scroller, failures);
     loadForRole(softPicture, "data/soft.jpg", PictureRole::overlay, failures);
     showDecoderFailures(failures);
-    startMusicAndSync();
+    startSync();
 }

@@ -17,8 +17,6 @@ constexpr int32_t canvasHeight = 256;
 // Loads every picture in the fixed order, leaves out (with one line on stderr)
 // any that failed or does not fit the way the scenes draw it (a size that does
 // not fit is refused from the file's header), shows one box listing the files
-// the JPEG decoder stopped on, if any, then starts music and sync.
+// the JPEG decoder stopped on, if any, then reads the sync script (startSync).
+// The music is started by the caller, after this.
 void loadAssets();
-// Draws one frame into the canvas: scene one until the frame after track 4's
-// first event, scene two from then on.
-void sceneDirector();

@@ -5,9 +5,8 @@
 #include "demo/AssetCheck.h"
 #include "demo/Assets.h"
 #include "demo/Director.h"
+#include "demo/ShowState.h"
 #include "sync/MusicSync.h"
-
-SceneOneState sceneOneState;
 
 namespace {
 
@@ -34,16 +33,17 @@ constexpr Coordinate coordinates[6] = {
     {&SceneOneState::phaseRy, 905.0, 0.62831855f, 198.0, true},
 };
 
-void drawImageSequences(SceneOneState& s, bool beat, int32_t cursor2) {
+// Moves both sequences on in a beat frame and draws the picture each is at.
+void stepImageSequences(SceneOneState& s, bool beat, int32_t cursor2, Bitmap* canvas) {
     if (cursor2 >= 1) {
         // While track 2's cursor is at 6..9 the first sequence lets beats pass.
         if (beat && !(cursor2 >= 6 && cursor2 <= 9)) ++s.cluvoIndex;
         if (s.cluvoIndex >= 0 && s.cluvoIndex <= 7) {
             Picture& picture = cluvoPictures[s.cluvoIndex];
-            if (isOnShow(picture)) {
+            if (canvas && isOnShow(picture)) {
                 picture.x = 0;
                 picture.y = 0;
-                picture.add(canvas);
+                picture.add(*canvas);
             }
         }
     }
@@ -51,10 +51,10 @@ void drawImageSequences(SceneOneState& s, bool beat, int32_t cursor2) {
         if (beat) ++s.giraffeIndex;
         if (s.giraffeIndex >= 0 && s.giraffeIndex <= 12) {
             Picture& picture = giraffePictures[s.giraffeIndex];
-            if (isOnShow(picture)) {
+            if (canvas && isOnShow(picture)) {
                 picture.x = 0;
                 picture.y = 0;
-                picture.add(canvas);
+                picture.add(*canvas);
             }
             // The line fade-out follows the sequence, not the file: it starts
             // even where a picture was left out of the show.
@@ -78,7 +78,7 @@ void advancePhases(SceneOneState& s) {
     }
 }
 
-void drawTriangles(const SceneOneState& s) {
+void drawTriangles(const SceneOneState& s, Bitmap& canvas) {
     float working[6];
     for (int32_t i = 0; i < 6; ++i) working[i] = s.*coordinates[i].phase;
     const auto brightness = static_cast<int32_t>(s.lineBrightness);
@@ -110,33 +110,38 @@ void fadeLines(SceneOneState& s) {
 
 } // namespace
 
-void sceneOne() {
-    SceneOneState& s = sceneOneState;
-    musicSync.updateEnvelopes(envelopeValues, 0);
-    const int32_t e0 = envelopeValues[0];
-    const bool beat = envelopeValues[2] == beatValue;
-    const int32_t e3 = envelopeValues[3];
-    const int32_t cursor2 = patternZeroCursor(2);
-    const int32_t cursor3 = patternZeroCursor(3);
+void sceneOne(ShowState& state, const MusicSync& store, uint32_t position, Bitmap* canvas) {
+    SceneOneState& s = state.sceneOne;
+    updateEnvelopes(store, state.sync, position, 0);
+    const int32_t* envelope = state.sync.values;
+    const int32_t e0 = envelope[0];
+    const bool beat = envelope[2] == beatValue;
+    const int32_t e3 = envelope[3];
+    const int32_t cursor2 = patternZeroCursor(store, state.sync, 2);
+    const int32_t cursor3 = patternZeroCursor(store, state.sync, 3);
 
     s.zoomPhase =
         static_cast<float>(static_cast<double>(s.zoomPhase) + static_cast<double>(zoomStep));
-    const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
 
-    canvas.fill(0);
-    if (isOnShow(cloudsPicture)) {
-        cloudsPicture.x = 0;
-        cloudsPicture.y = 0;
-        cloudsPicture.blend(canvas, e3);
+    if (canvas) {
+        const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
+        canvas->fill(0);
+        if (isOnShow(cloudsPicture)) {
+            cloudsPicture.x = 0;
+            cloudsPicture.y = 0;
+            cloudsPicture.blend(*canvas, e3);
+        }
+        if (isOnShow(texturePicture)) rotozoom(*canvas, texturePicture, 0.0f, zoom, 0.0f, 0.0f, e0);
     }
-    if (isOnShow(texturePicture)) rotozoom(canvas, texturePicture, 0.0f, zoom, 0.0f, 0.0f, e0);
 
-    drawImageSequences(s, beat, cursor2);
+    stepImageSequences(s, beat, cursor2, canvas);
     advanceBeatTimer(s, beat);
     advancePhases(s);
 
     if (cursor3 >= 8) s.linesOn = 1;
     if (!s.linesOn) return;
-    drawTriangles(s);
+    // The triangles take this frame's phases and the brightness from before
+    // this frame's fade step.
+    if (canvas) drawTriangles(s, *canvas);
     fadeLines(s);
 }

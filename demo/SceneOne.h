@@ -1,6 +1,11 @@
 #pragma once
 #include <cstdint>
 
+#include "gfx/Bitmap.h"
+
+struct ShowState;
+class MusicSync;
+
 // State of the first scene. Floats are 32-bit on purpose: every step is
 // computed in double and stored back as float, and the timeline depends on
 // exactly that rounding.
@@ -15,14 +20,15 @@ struct SceneOneState {
     float phaseRx = 0.0f, phaseRy = 0.0f;
     int32_t linesOn = 0; // latched once track 3 has reached its 8th event
     float lineBrightness = 0.0f;
-};
 
-extern SceneOneState sceneOneState;
+    friend bool operator==(const SceneOneState&, const SceneOneState&) = default;
+};
 
 // The value of track 2's envelope that marks a beat frame, and the line colour.
 constexpr int32_t beatValue = 251;
 constexpr uint32_t triangleColour = 0x001414C8;
 
-// Draws one frame of the first half: clouds, zooming texture, the two image
-// sequences and the spinning line triangles.
-void sceneOne();
+// One step of the first half at the music position `position`: clouds,
+// zooming texture, the two image sequences and the spinning line triangles,
+// drawn into `canvas` unless it is null.
+void sceneOne(ShowState& state, const MusicSync& store, uint32_t position, Bitmap* canvas);

@@ -3,11 +3,9 @@
 #include "demo/AssetCheck.h"
 #include "demo/Assets.h"
 #include "demo/Director.h"
+#include "demo/ShowState.h"
 #include "gfx/BoxBlur.h"
-#include "platform/Quit.h"
 #include "sync/MusicSync.h"
-
-SceneTwoState sceneTwoState;
 
 namespace {
 
@@ -18,7 +16,7 @@ constexpr float fadeStartRow = -900.0f;
 constexpr double volumePerLevel = 100.0 / 255.0;
 constexpr int32_t blurFromCursor = 32; // blur once track 4's 32nd event has fired
 
-void drawScroller(const SceneTwoState& s) {
+void drawScroller(const SceneTwoState& s, Bitmap& canvas) {
     if (!isOnShow(scrollPicture)) return;
     scrollPicture.x = 256;
     scrollPicture.y = static_cast<int32_t>(s.scrollY);
@@ -34,53 +32,62 @@ float scrolledUp(float scrollY) {
     return static_cast<float>(static_cast<double>(scrollY) - scrollSpeed);
 }
 
-void fadeToEnd(SceneTwoState& s) {
+// One frame of the closing fade: the level rises, the volume follows it, and
+// the quit is asked for the first time the fade completes (the scene keeps
+// being stepped until the caller takes the quit, so it is asked only once).
+StepEffects fadeToEnd(ShowState& state, Bitmap* canvas) {
+    SceneTwoState& s = state.sceneTwo;
+    StepEffects effects;
     const double level = static_cast<double>(s.fadeLevel) + fadeSpeed;
     if (level > 255.0) {
         s.fadeLevel = 255.0f;
-        // The scene keeps being called until the main loop takes the quit, so
-        // it is posted only the first time the fade completes.
-        if (!s.quitSent) {
-            s.quitSent = true;
-            postQuitMessage(0);
+        if (!state.quitPosted) {
+            state.quitPosted = true;
+            effects.postsQuit = true;
         }
     } else {
         s.fadeLevel = static_cast<float>(level);
     }
-    musicSync.setVolume(
-        static_cast<int32_t>((255.0 - static_cast<double>(s.fadeLevel)) * volumePerLevel));
-    if (isOnShow(softPicture)) {
+    state.volume =
+        static_cast<int32_t>((255.0 - static_cast<double>(s.fadeLevel)) * volumePerLevel);
+    effects.setsVolume = true;
+    if (canvas && isOnShow(softPicture)) {
         softPicture.x = 0;
         softPicture.y = 0;
-        softPicture.blend(canvas, static_cast<int32_t>(s.fadeLevel));
+        softPicture.blend(*canvas, static_cast<int32_t>(s.fadeLevel));
     }
+    return effects;
 }
 
 } // namespace
 
-void sceneTwo() {
-    SceneTwoState& s = sceneTwoState;
-    musicSync.updateEnvelopes(envelopeValues, 0);
-    const int32_t e4 = envelopeValues[4];
-    const int32_t cursor4 = patternZeroCursor(4);
+StepEffects sceneTwo(ShowState& state, const MusicSync& store, uint32_t position, Bitmap* canvas) {
+    SceneTwoState& s = state.sceneTwo;
+    updateEnvelopes(store, state.sync, position, 0);
+    const int32_t e4 = state.sync.values[4];
+    const int32_t cursor4 = patternZeroCursor(store, state.sync, 4);
 
     if (!s.started) {
         s.scrollY = startRow(scrollPicture.height);
         s.started = true;
     }
 
-    canvas.fill(0);
-    drawScroller(s);
-    if (cursor4 >= blurFromCursor) boxBlurRows(canvas, e4 + 1);
-    if (isOnShow(cloudsPicture)) {
-        cloudsPicture.x = 0;
-        cloudsPicture.y = 0;
-        cloudsPicture.addFactor(canvas, e4);
+    // The scroller is drawn where the previous frame left it.
+    if (canvas) {
+        canvas->fill(0);
+        drawScroller(s, *canvas);
+        if (cursor4 >= blurFromCursor) boxBlurRows(*canvas, e4 + 1);
+        if (isOnShow(cloudsPicture)) {
+            cloudsPicture.x = 0;
+            cloudsPicture.y = 0;
+            cloudsPicture.addFactor(*canvas, e4);
+        }
     }
 
     s.scrollY = scrolledUp(s.scrollY);
     if (s.scrollY < fadeStartRow) s.fadeOn = 1;
-    if (s.fadeOn) fadeToEnd(s);
+    if (s.fadeOn) return fadeToEnd(state, canvas);
+    return {};
 }
 
 int32_t sceneTwoLength(int32_t scrollHeight) {

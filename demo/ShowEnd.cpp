@@ -2,7 +2,6 @@
 
 #include "demo/Assets.h"
 #include "demo/SceneTwo.h"
-#include "sync/MusicSync.h"
 
 int64_t firstFramePast(uint32_t position, const FrameClock& clock) {
     const auto bps = static_cast<uint64_t>(clock.bytesPerSecond());
@@ -16,18 +15,19 @@ int64_t firstFramePast(uint32_t position, const FrameClock& clock) {
     return static_cast<int64_t>(frame);
 }
 
-int64_t forecastQuitFrame(const FrameClock& clock) {
-    if (!musicSync.patterns) return -1;
-    const SyncPattern& pattern = musicSync.patterns[0];
+int64_t forecastQuitFrame(const MusicSync& store, const SyncState& start, const FrameClock& clock) {
+    if (!store.patterns) return -1;
+    const SyncPattern& pattern = store.patterns[0];
+    const int32_t cursor4 = start.cursor[0][4];
     // Scene two starts in the frame after the one that moves track 4's
     // cursor to 1; with fewer than two events it never does.
     if (pattern.eventCount[4] < 2) return -1;
     int64_t lastSceneOneFrame = -1;
-    if (pattern.cursor[4] == 0) {
+    if (cursor4 == 0) {
         lastSceneOneFrame =
             firstFramePast(static_cast<uint32_t>(pattern.events[4][0].position), clock);
         if (lastSceneOneFrame < 0) return -1;
-    } else if (pattern.cursor[4] != 1) {
+    } else if (cursor4 != 1) {
         return -1;
     }
     return lastSceneOneFrame + sceneTwoLength(scrollPicture.height);

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "sync/FrameClock.h"
+#include "sync/MusicSync.h"
 
 // The first frame (from 0) whose reading of `clock` passes `position`, so an
 // event there fires in it; -1 when the reading wraps before that, at the end
@@ -12,5 +13,6 @@ int64_t firstFramePast(uint32_t position, const FrameClock& clock);
 // by `clock` from frame 0: from the frame that fires track 4's first event
 // and the height of the scroller. -1 when the show does not end by itself
 // (track 4 with fewer than two events) or when the switch to scene two lies
-// beyond the soundtrack's first pass. Reads pattern 0 as the start-up left it.
-int64_t forecastQuitFrame(const FrameClock& clock);
+// beyond the soundtrack's first pass. `start` is the sync state before the
+// first frame (see freshShow).
+int64_t forecastQuitFrame(const MusicSync& store, const SyncState& start, const FrameClock& clock);

@@ -7,15 +7,16 @@
 #include <thread>
 
 #include "display/WindowFrame.h"
+#include "gfx/Bitmap.h"
 #include "platform/MessageBox.h"
 #include "platform/Quit.h"
 
 namespace {
 
 // Spare zeroed bytes before and after the back buffer. In 32-bit frames the
-// canvas lives inside it, and the row blur reads up to 513 pixels beyond the
+// canvas lives inside it, and blur8 reads up to blur8ReachPixels beyond the
 // canvas on either side.
-constexpr size_t guardBytes = 4096;
+constexpr size_t guardBytes = guardBandBytes;
 
 } // namespace
 

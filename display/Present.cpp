@@ -2,16 +2,13 @@
 
 #include <cstddef>
 
-#include "demo/Assets.h"
 #include "display/Convert.h"
 #include "platform/MessageBox.h"
-#include "shell/Shell.h"
 
 uint8_t* frameTarget = nullptr;
 
 namespace {
 
-FrameDrawer frameDrawer = sceneDirector;
 bool unsupportedModeShown = false;
 
 bool isSupported(PixelMode mode) {
@@ -19,10 +16,6 @@ bool isSupported(PixelMode mode) {
 }
 
 } // namespace
-
-void setFrameDrawer(FrameDrawer drawer) {
-    frameDrawer = drawer ? drawer : sceneDirector;
-}
 
 void resetUnsupportedModeReport() {
     unsupportedModeShown = false;
@@ -44,7 +37,8 @@ int32_t centringOffset(PixelMode mode, int32_t displayHeight) {
     }
 }
 
-void renderFrame(DisplayDevice& display) {
+void renderFrame(DisplayDevice& display, Bitmap& canvas, uint32_t* ownPixels,
+                 const FrameDrawer& draw) {
     uint8_t* locked = display.lockBackBuffer();
     if (!locked) {
         display.restorePrimary();
@@ -62,8 +56,8 @@ void renderFrame(DisplayDevice& display) {
     const bool fits = static_cast<size_t>(frameTarget - locked) <= display.backBufferBytes() &&
                       canvasBytes <= roomLeft;
 
-    canvas.pixels = mode == 32 && fits ? reinterpret_cast<uint32_t*>(frameTarget) : canvasOwnPixels;
-    frameDrawer();
+    canvas.pixels = mode == 32 && fits ? reinterpret_cast<uint32_t*>(frameTarget) : ownPixels;
+    draw(canvas);
 
     if (fits) {
         switch (mode) {

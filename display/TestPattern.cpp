@@ -1,8 +1,6 @@
 #include "display/TestPattern.h"
 
-#include <cstdio>
-
-#include "demo/Assets.h"
+#include <cstddef>
 
 void drawTestPattern(Bitmap& target, int32_t frame) {
     const int32_t w = target.width;
@@ -21,24 +19,3 @@ void drawTestPattern(Bitmap& target, int32_t frame) {
         for (int32_t i = 0; i < blockWidth; ++i) row[(blockX + i) % w] = 0;
     }
 }
-
-void drawTestPatternFrame() {
-    static int32_t frame = 0;
-    drawTestPattern(canvas, frame++);
-}
-
-// Until the scenes are part of the build, these stand in for them, so the
-// program links and shows the test pattern. cmake/display.cmake compiles them
-// only while demo/ has no sources; they are weak as well, so a definition from
-// the scenes wins in any case.
-#ifdef DEMO_SCENE_FALLBACK
-__attribute__((weak)) Bitmap canvas;
-
-__attribute__((weak)) void loadAssets() {
-    std::fprintf(stderr, "demo: the scenes are not built in; showing the test pattern\n");
-}
-
-__attribute__((weak)) void sceneDirector() {
-    drawTestPatternFrame();
-}
-#endif

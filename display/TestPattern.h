@@ -12,6 +12,3 @@ constexpr uint32_t testPatternBars[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0x0
 // height, crossed by a grey band in the middle eighth of the lines in which a
 // black block moves four pixels to the right per frame.
 void drawTestPattern(Bitmap& canvas, int32_t frame);
-
-// Draws the test pattern into the canvas, counting frames itself.
-void drawTestPatternFrame();

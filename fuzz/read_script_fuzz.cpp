@@ -59,11 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // One store for the whole run (as in the show, allocated once); the
     // reader empties it before each script.
     static MusicSync sync;
-    sync.position = 0;
-    for (int32_t t = 0; t < tracksPerPattern; ++t) {
-        sync.stepsLeft[t] = 0;
-        sync.level[t] = sync.decrement[t] = 0.0f;
-    }
+    sync.state = SyncState{};
     sync.readScript(scriptPath().c_str());
     check(sync.patternCount >= 0 && sync.patternCount <= maxPatterns);
     for (int32_t p = 0; p < maxPatterns; ++p) {
@@ -85,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sync.updateEnvelopes(values, 0);
         for (int32_t t = 0; t < tracksPerPattern; ++t) {
             check(values[t] >= 0 && values[t] <= 255);
-            const int32_t cursor = sync.patterns[0].cursor[t];
+            const int32_t cursor = sync.state.cursor[0][t];
             check(cursor >= -1 && cursor < sync.patterns[0].eventCount[t]);
         }
     }

@@ -87,12 +87,12 @@ void fillPixels(uint32_t* pointer, uint32_t colour, int32_t count) {
 void Bitmap::create(int32_t newWidth, int32_t newHeight) {
     width = newWidth;
     height = newHeight;
-    // A zeroed spare band lies before and after the pixels, so that blur8's
-    // reach of 513 pixels either side only ever reads defined memory.
+    // A zeroed band lies before and after the pixels, so that blur8's reach
+    // either side only ever reads defined memory.
     const size_t bytes = static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight) * 4;
-    auto* block = static_cast<uint8_t*>(std::calloc(bytes + 8192, 1));
+    auto* block = static_cast<uint8_t*>(std::calloc(bytes + 2 * guardBandBytes, 1));
     if (!block) throw std::bad_alloc();
-    pixels = reinterpret_cast<uint32_t*>(block + 4096);
+    pixels = reinterpret_cast<uint32_t*>(block + guardBandBytes);
 }
 
 void Bitmap::blit(Bitmap& destination) {

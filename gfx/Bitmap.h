@@ -1,6 +1,14 @@
 #pragma once
 #include <cstdint>
 
+// blur8 reads this many pixels before the first and after the last pixel of
+// its range (the row stride of 512 plus one).
+constexpr int32_t blur8ReachPixels = 513;
+// Zeroed bytes kept before and after every pixel block that blur8 or the
+// rotozoom may read beyond: the canvas, the pictures and the 32-bit back buffer.
+constexpr int32_t guardBandBytes = 4096;
+static_assert(guardBandBytes >= blur8ReachPixels * 4, "the guard band must cover blur8's reach");
+
 // A rectangle of 32-bit pixels (bytes in memory: blue, green, red, fourth byte)
 // with a position. Rows lie back to back, exactly `width` pixels each: there is
 // no separate row pitch anywhere in the system.
@@ -55,8 +63,9 @@ class Bitmap {
     virtual void subMappedAt(const Bitmap& map);
     virtual void blur8();
 
-    // Allocates width × height pixels plus 4096 spare bytes after them. The
-    // block is never released (the canvas keeps it for the whole run).
+    // Allocates width × height pixels with a zeroed band of guardBandBytes
+    // before and after them. The block is never released (the canvas keeps it
+    // for the whole run).
     void create(int32_t newWidth, int32_t newHeight);
 
     int32_t width = 0;

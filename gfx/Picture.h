@@ -56,7 +56,7 @@ class Picture : public Bitmap, public ImageSource {
 
     char fileName[256] = {};
 
-    static constexpr int32_t guardBytes = 4096;
+    static constexpr int32_t guardBytes = guardBandBytes;
 
   private:
     LoadOutcome loadBmp(const char* name, const SizeCheck& check);

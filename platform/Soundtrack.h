@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 class DecodeAhead;
 class RingPlayer;

@@ -17,10 +17,8 @@
 #include "capture/PngFrames.h"
 #include "capture/VideoWriter.h"
 #include "demo/Assets.h"
-#include "demo/SceneState.h"
 #include "demo/ShowEnd.h"
 #include "platform/MessageBox.h"
-#include "platform/Quit.h"
 #include "shell/Shell.h"
 #include "sync/FrameClock.h"
 #include "sync/MusicSync.h"
@@ -223,19 +221,17 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     }
 
     // The live program's start-up, with the frame clock in place of the
-    // soundtrack: the same canvas, pictures, checks and sync script. A show
-    // run before in this process starts again from its beginning.
+    // soundtrack: the same canvas, pictures, checks and sync script, and a
+    // show state of its own from the beginning.
     clock = FrameClock(audio.bytesPerSecond(), fps);
     clock.setLoopBytes(audio.loopBytes());
     musicSync.useClock(&clock);
-    musicSync.rewind();
-    resetSceneState();
-    resetQuit();
     initDemo();
+    state = freshShow(musicSync);
 
     captured = 0;
     frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps);
-    quitForecast = forecastQuitFrame(clock);
+    quitForecast = forecastQuitFrame(musicSync, state.sync, clock);
     return true;
 }
 
@@ -244,7 +240,7 @@ bool ShowCapture::captureFrame(std::string& error) {
     // One frame as the live main loop draws it, at the time of its number.
     clock.setFrame(captured);
     canvas.pixels = canvasOwnPixels;
-    sceneDirector();
+    playShowFrame(state, musicSync, clock, canvas);
     const auto drawn = SteadyClock::now();
     rendering += std::chrono::duration<double>(drawn - start).count();
 
@@ -268,7 +264,7 @@ bool ShowCapture::captureFrame(std::string& error) {
 }
 
 bool ShowCapture::showEnded() const {
-    return quitPosted();
+    return state.quitPosted;
 }
 
 bool ShowCapture::finish(std::string& error) {

@@ -7,6 +7,7 @@
 #include "capture/PartialFile.h"
 #include "capture/PngFrameQueue.h"
 #include "capture/PngFrames.h"
+#include "demo/ShowState.h"
 #include "shell/Options.h"
 #include "sync/FrameClock.h"
 
@@ -20,8 +21,9 @@ int64_t defaultCaptureFrames(int32_t framesPerSecond);
 // drawn exactly as the live main loop draws it, each written to the video
 // (with its share of the soundtrack) and/or as a PNG file.
 //
-// The show's objects are process-wide, so one capture runs at a time; a later
-// one in the same process starts the show afresh.
+// The pictures, the pattern store and the canvas are process-wide, so one
+// capture runs at a time; each capture runs a show state of its own, made
+// afresh when it opens.
 class ShowCapture {
   public:
     struct Settings {
@@ -66,6 +68,8 @@ class ShowCapture {
     int64_t oldFramesRemoved() const { return framesRemoved; }
 
     int64_t frames() const { return captured; }
+    // The show as the frames captured so far have left it.
+    const ShowState& show() const { return state; }
     int64_t limit() const { return frameLimit; }
     // The frame (from 0) in which the show will post its quit; -1 when it
     // cannot tell (see forecastQuitFrame).
@@ -82,6 +86,7 @@ class ShowCapture {
     Settings chosen;
     CaptureAudio audio;
     FrameClock clock{CaptureAudio::silentRate * CaptureAudio::silentChannels * 2, 60};
+    ShowState state;
     PartialFile videoFile;
     std::unique_ptr<VideoWriter> video;
     PngFrames pngs;

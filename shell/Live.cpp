@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "demo/Assets.h"
+#include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
 #include "display/TestPattern.h"
@@ -108,7 +110,7 @@ void installQuitEvent() {
     setQuitListener(pushQuitEvent);
 }
 
-int runMainLoop() {
+int runMainLoop(const FrameDrawer& draw) {
     // DEMO_QUIT_AFTER_FRAMES=N ends the run after N rendered frames (tests).
     const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
     long framesRendered = 0;
@@ -120,7 +122,7 @@ int runMainLoop() {
             continue;
         }
         if (!active || !display) continue;
-        renderFrame(*display);
+        renderFrame(*display, canvas, canvasOwnPixels, draw);
         if (firstPresentAt == std::chrono::steady_clock::time_point{} &&
             display->presentCount() > 0)
             firstPresentAt = std::chrono::steady_clock::now();
@@ -172,15 +174,24 @@ int runLive(bool startWindowed) {
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
+    FrameDrawer draw;
+    int32_t testPatternFrame = 0;
+    ShowState show;
     if (switchedOn("DEMO_TEST_PATTERN")) {
-        setFrameDrawer(drawTestPatternFrame);
         createCanvas();
+        draw = [&testPatternFrame](Bitmap& target) { drawTestPattern(target, testPatternFrame++); };
     } else {
         initDemo();
+        // Each frame is the show's step at the soundtrack's real play position.
+        show = freshShow(musicSync);
+        draw = [&show](Bitmap& target) {
+            if (playShowFrame(show, musicSync, *musicSync.clock, target).postsQuit)
+                postQuitMessage(0);
+        };
     }
 
     const auto started = std::chrono::steady_clock::now();
-    const int exitCode = runMainLoop();
+    const int exitCode = runMainLoop(draw);
     if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
     return exitCode;
 }

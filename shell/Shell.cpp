@@ -7,6 +7,7 @@
 
 #include "demo/Assets.h"
 #include "display/PixelMode.h"
+#include "shell/Music.h"
 
 SDL_Window* mainWindow = nullptr;
 DisplayDevice* display = nullptr;
@@ -54,4 +55,5 @@ void createCanvas() {
 void initDemo() {
     createCanvas();
     loadAssets();
+    startMusicUnlessClockGiven();
 }

@@ -25,7 +25,8 @@ int32_t queryDesktopBpp();
 // Allocates the canvas at 512 × 256 and remembers its own pixels (once: a
 // second call points the canvas back at them).
 void createCanvas();
-// createCanvas, then every picture, the sync script and the music.
+// createCanvas, then every picture, the sync script and the music (unless
+// a clock was given to the sync).
 void initDemo();
 
 // Creates and shows the one window: fullscreen over the whole desktop, or

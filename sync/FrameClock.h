@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 // The clock of a capture: time advances by whole video frames, not by what an
 // audio device has played, so every frame sees exactly the music position it

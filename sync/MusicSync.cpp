@@ -2,16 +2,9 @@
 
 #include <algorithm>
 
-#include "platform/Soundtrack.h"
-
 MusicSync musicSync;
-int32_t envelopeValues[tracksPerPattern];
 
 MusicSync::~MusicSync() {
-    // The soundtrack goes first: its audio thread must be stopped before
-    // anything else of this object disappears.
-    clock = nullptr;
-    ownedClock.reset();
     delete[] patterns;
     delete[] eventBlock;
 }
@@ -27,6 +20,9 @@ void MusicSync::allocatePatterns() {
         std::fill_n(eventBlock, static_cast<size_t>(maxPatterns) * slotsPerPattern, SyncEvent{});
     }
     patternCount = 0;
+    // Every cursor starts at 0, as the zeroed slots of a new store did.
+    for (auto& cursors : state.cursor)
+        for (int32_t& cursor : cursors) cursor = 0;
     for (int32_t p = 0; p < maxPatterns; ++p) {
         SyncPattern& pattern = patterns[p];
         pattern = SyncPattern{};
@@ -35,33 +31,16 @@ void MusicSync::allocatePatterns() {
     }
 }
 
-void MusicSync::startMusic(const char* fileName) {
-    auto soundtrack = std::make_unique<Soundtrack>();
-    soundtrack->start(fileName);
-    clock = soundtrack.get();
-    ownedClock = std::move(soundtrack);
-}
-
 void MusicSync::useClock(MusicClock* givenClock) {
     clock = givenClock;
-}
-
-void MusicSync::rewind() {
-    position = 0;
-    for (int32_t t = 0; t < tracksPerPattern; ++t) {
-        stepsLeft[t] = 0;
-        level[t] = 0.0f;
-        decrement[t] = 0.0f;
-    }
 }
 
 void MusicSync::setVolume(int32_t volume) {
     if (clock != nullptr) clock->setVolume(volume);
 }
 
-void startMusicAndSync() {
+void startSync() {
     musicSync.allocatePatterns();
     musicSync.readScript("data/data");
-    if (musicSync.clock == nullptr) musicSync.startMusic("music.mp3");
     musicSync.seekCursors(0);
 }

@@ -1,8 +1,7 @@
 #pragma once
 #include <cstdint>
-#include <memory>
 
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 constexpr int32_t maxPatterns = 100;
 constexpr int32_t tracksPerPattern = 5;
@@ -18,14 +17,45 @@ struct SyncPattern {
     int32_t trackCount;
     SyncEvent* events[tracksPerPattern];
     int32_t eventCount[tracksPerPattern];
-    int32_t cursor[tracksPerPattern]; // next event to fire, or -1 once none is left
 };
 
-// The sync script's pattern store, the music clock and the five envelopes.
+// What the sync has made of the clock so far: its last reading, the five
+// envelopes and every pattern's cursors. A plain value, so a copy is a
+// snapshot that continues exactly as the original does.
+struct SyncState {
+    uint32_t position = 0;
+    int32_t stepsLeft[tracksPerPattern] = {};
+    float level[tracksPerPattern] = {};
+    float decrement[tracksPerPattern] = {};
+    // The envelopes' outputs after the last update, 0..255.
+    int32_t values[tracksPerPattern] = {};
+    // Per pattern and track: the next event to fire, or -1 once none is left.
+    int32_t cursor[maxPatterns][tracksPerPattern] = {};
+
+    friend bool operator==(const SyncState&, const SyncState&) = default;
+};
+
+class MusicSync;
+
+// The state-passing operations: `store` holds the events, `state` what has
+// happened so far. seekCursors points every track of `pattern` at its first
+// event after state.position.
+void seekCursors(const MusicSync& store, SyncState& state, int32_t pattern);
+// -1: the track has nothing left to fire; 0: its next event is not due yet
+// (the clock has not passed it); 1: an event fired and was copied to `event`.
+int32_t nextEvent(const MusicSync& store, SyncState& state, int32_t pattern, int32_t track,
+                  SyncEvent& event);
+// One frame of the envelopes at the clock reading `position`: each track
+// decays one step, then takes its next event if it is due; the levels land
+// in state.values.
+void updateEnvelopes(const MusicSync& store, SyncState& state, uint32_t position, int32_t pattern);
+
+// The sync script's pattern store and the music clock, with a sync state of
+// its own for the member operations (a show run keeps its own SyncState).
 class MusicSync {
   public:
     MusicSync() = default;
-    // Releases the pattern store and stops the soundtrack this object started.
+    // Releases the pattern store.
     ~MusicSync();
     MusicSync(const MusicSync&) = delete;
     MusicSync& operator=(const MusicSync&) = delete;
@@ -39,41 +69,30 @@ class MusicSync {
     // or holds a non-number where a number belongs keeps what was complete,
     // and its counts say only what was really read.
     void readScript(const char* fileName);
-    // Opens and starts the soundtrack (looped); without sound, a wall clock in
-    // the same unit takes its place.
-    void startMusic(const char* fileName);
-    // Uses `clock` (not owned) instead of starting the soundtrack: the capture
-    // mode's frame clock, or a test's.
+    // Reads time from `clock` (not owned): the soundtrack the program
+    // started, the capture's frame clock, or a test's.
     void useClock(MusicClock* clock);
+    // The operations above on this object's own `state`; updateEnvelopes
+    // reads the clock (without one, the last reading stands) and copies the
+    // five levels to `values`.
     void seekCursors(int32_t pattern);
-    // Forgets the clock's last reading and every envelope, as before the
-    // first update, so that a second show in one process starts from its
-    // beginning (the seek counts from the last reading).
-    void rewind();
-    // -1: the track has nothing left to fire; 0: its next event is not due
-    // yet; 1: an event fired and was copied to `event`.
     int32_t nextEvent(int32_t pattern, int32_t track, SyncEvent& event);
     void updateEnvelopes(int32_t* values, int32_t pattern);
     void setVolume(int32_t volume);
 
     SyncPattern* patterns = nullptr;
     int32_t patternCount = 0;
-    uint32_t position = 0;
-    int32_t stepsLeft[tracksPerPattern] = {};
-    float level[tracksPerPattern] = {};
-    float decrement[tracksPerPattern] = {};
+    SyncState state;
     MusicClock* clock = nullptr;
 
   private:
-    // The soundtrack started by startMusic; `clock` points at it.
-    std::unique_ptr<MusicClock> ownedClock;
     // One block holding every pattern's event slots.
     SyncEvent* eventBlock = nullptr;
 };
 
 extern MusicSync musicSync;
-extern int32_t envelopeValues[tracksPerPattern];
 
-// Start-up: allocatePatterns, readScript("data/data"), startMusic("music.mp3")
-// (unless a clock was given with useClock), seekCursors(0).
-void startMusicAndSync();
+// The sync's part of start-up: allocatePatterns, readScript("data/data"),
+// seekCursors(0). Whoever starts the show starts the music and hands its
+// clock over with useClock.
+void startSync();

@@ -70,7 +70,7 @@ TEST_F(CaptureForecastShow, ForecastIsTheFrameThatPostsTheQuit) {
     addEvent(4, 90000, 255, 10);
     seek();
     FrameClock frameClock(176400, 50);
-    const int64_t forecast = forecastQuitFrame(frameClock);
+    const int64_t forecast = forecastQuitFrame(musicSync, state.sync, frameClock);
     // Scene two: from the frame after the one that fires the first event.
     EXPECT_EQ(forecast, firstFramePast(50000, frameClock) + sceneTwoLength(300));
     EXPECT_EQ(runToQuit(frameClock, forecast + 100), forecast);
@@ -83,7 +83,7 @@ TEST_F(CaptureForecastShow, AnEventAtPositionZeroStartsSceneTwoAtOnce) {
     seek();
     ASSERT_EQ(cursor(4), 1);
     FrameClock frameClock(176400, 60);
-    const int64_t forecast = forecastQuitFrame(frameClock);
+    const int64_t forecast = forecastQuitFrame(musicSync, state.sync, frameClock);
     EXPECT_EQ(forecast, sceneTwoLength(0) - 1);
     EXPECT_EQ(runToQuit(frameClock, forecast + 100), forecast);
 }
@@ -92,14 +92,14 @@ TEST_F(CaptureForecastShow, NoForecastForAShowThatNeverEnds) {
     FrameClock frameClock(176400, 60);
     addEvent(4, 5000, 255, 10); // one event only: scene one for ever
     seek();
-    EXPECT_EQ(forecastQuitFrame(frameClock), -1);
+    EXPECT_EQ(forecastQuitFrame(musicSync, state.sync, frameClock), -1);
 
     clearSync();
     addEvent(4, 0, 255, 10); // two events at 0: the cursor starts past 1
     addEvent(4, 0, 255, 10);
     addEvent(4, 500, 255, 10);
     seek();
-    EXPECT_EQ(forecastQuitFrame(frameClock), -1);
+    EXPECT_EQ(forecastQuitFrame(musicSync, state.sync, frameClock), -1);
 
     // The first event lies beyond the end of the soundtrack's pass, where the
     // looping clock never reaches.
@@ -108,7 +108,7 @@ TEST_F(CaptureForecastShow, NoForecastForAShowThatNeverEnds) {
     addEvent(4, 300000, 255, 10);
     seek();
     frameClock.setLoopBytes(150000);
-    EXPECT_EQ(forecastQuitFrame(frameClock), -1);
+    EXPECT_EQ(forecastQuitFrame(musicSync, state.sync, frameClock), -1);
     EXPECT_EQ(runToQuit(frameClock, 5000), -1);
 }
 

@@ -224,6 +224,7 @@ class ShowReplay {
         testing::internal::CaptureStderr(); // the show's own notes on missing pictures
         loadAssets();
         testing::internal::GetCapturedStderr();
+        state = freshShow(musicSync);
     }
     ~ShowReplay() { musicSync.useClock(nullptr); }
 
@@ -231,11 +232,12 @@ class ShowReplay {
     const uint32_t* draw(int64_t frame) {
         EXPECT_EQ(frame, next);
         clock.setFrame(next++);
-        sceneDirector();
+        if (playShowFrame(state, musicSync, clock, canvas).postsQuit) postQuitMessage(0);
         return canvas.pixels;
     }
     int32_t volume() const { return clock.volume(); }
     FrameClock clock;
+    ShowState state;
 
   private:
     WorkingDirectory inFolder;
@@ -326,7 +328,7 @@ TEST_F(CaptureShow, MkvAndPngsHoldEveryFrameAndSampleOfTheShow) {
     const VideoFile video =
         readVideo(dir.file("show.mkv"), [&](int64_t k, const std::vector<uint32_t>& pixels) {
             const uint32_t* expected = show.draw(k);
-            sceneTwoFrames += sceneNumber == 2;
+            sceneTwoFrames += show.state.sceneNumber == 2;
             EXPECT_EQ(mismatchAt(expected, pixels), -1) << "video frame " << k;
             char name[64];
             std::snprintf(name, sizeof name, "pngs/frame-%06lld.png", static_cast<long long>(k));
@@ -376,7 +378,7 @@ TEST_F(CaptureShow, EndsWithTheFrameThatPostsTheQuitAndFadesTheSound) {
     EXPECT_EQ(run.err.find("stopped"), std::string::npos) << run.err;
 
     ShowReplay show(dir.path.string(), 176400, 60, static_cast<uint32_t>(music.frames() * 4));
-    const int64_t quitFrame = forecastQuitFrame(show.clock);
+    const int64_t quitFrame = forecastQuitFrame(musicSync, show.state.sync, show.clock);
     ASSERT_GT(quitFrame, 3000);
     std::vector<int32_t> volumes;
     const VideoFile video =

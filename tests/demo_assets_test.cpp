@@ -128,10 +128,10 @@ TEST_F(DemoAssetsShow, TheShowRunsOnWithoutItsPictures) {
     for (int32_t i = 0; i < 34; ++i) addEvent(4, firesIn(40 + i), 200, 2);
     seek();
     for (int32_t frame = 1; frame <= 80; ++frame) sceneDirector();
-    EXPECT_EQ(sceneNumber, 2);
-    EXPECT_EQ(sceneOneState.giraffeIndex, 1);
-    EXPECT_EQ(sceneOneState.giraffeSeen, 1); // the lines still fade out
-    sceneTwoState.scrollY = -900.0f;
+    EXPECT_EQ(state.sceneNumber, 2);
+    EXPECT_EQ(state.sceneOne.giraffeIndex, 1);
+    EXPECT_EQ(state.sceneOne.giraffeSeen, 1); // the lines still fade out
+    state.sceneTwo.scrollY = -900.0f;
     for (int32_t frame = 0; frame < 640 && !quitPosted(); ++frame) sceneDirector();
     EXPECT_EQ(quitPostCount(), 1);
 }

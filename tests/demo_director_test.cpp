@@ -14,9 +14,9 @@ class DemoDirector : public demotest::ShowTest {
     // Runs one frame and tells which scene drew it: scene one moves its zoom
     // phase every frame, scene two never touches it.
     int32_t runFrame() {
-        const float before = sceneOneState.zoomPhase;
+        const float before = state.sceneOne.zoomPhase;
         sceneDirector();
-        return sceneOneState.zoomPhase != before ? 1 : 2;
+        return state.sceneOne.zoomPhase != before ? 1 : 2;
     }
 };
 
@@ -27,13 +27,13 @@ TEST_F(DemoDirector, SwitchesInTheFrameAfterTrack4sFirstEventAndNeverBack) {
     seek();
     for (int32_t frame = 1; frame <= 5; ++frame) EXPECT_EQ(runFrame(), 1) << "frame " << frame;
     EXPECT_EQ(cursor(4), 1);
-    EXPECT_EQ(sceneNumber, 1);
+    EXPECT_EQ(state.sceneNumber, 1);
     for (int32_t frame = 6; frame <= 30; ++frame) {
         EXPECT_EQ(runFrame(), 2) << "frame " << frame;
-        EXPECT_EQ(sceneNumber, 2);
+        EXPECT_EQ(state.sceneNumber, 2);
     }
     EXPECT_EQ(cursor(4), -1);
-    EXPECT_TRUE(sceneTwoState.started);
+    EXPECT_TRUE(state.sceneTwo.started);
 }
 
 TEST_F(DemoDirector, FewerThanTwoTrack4EventsKeepSceneOne) {
@@ -45,7 +45,7 @@ TEST_F(DemoDirector, FewerThanTwoTrack4EventsKeepSceneOne) {
     SetUp(); // and with no track-4 event at all
     seek();
     for (int32_t frame = 1; frame <= 5; ++frame) EXPECT_EQ(runFrame(), 1) << "frame " << frame;
-    EXPECT_EQ(sceneNumber, 1);
+    EXPECT_EQ(state.sceneNumber, 1);
 }
 
 } // namespace

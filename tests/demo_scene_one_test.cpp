@@ -65,11 +65,11 @@ TEST_F(DemoSceneOne, SequencesStepOnBeatsWithinTheirCursorRanges) {
     for (const Expected& e : table) {
         runFrames(e.frame - frame);
         frame = e.frame;
-        EXPECT_EQ(sceneOneState.cluvoIndex, e.cluvoIndex) << "frame " << frame;
-        EXPECT_EQ(sceneOneState.giraffeIndex, e.giraffeIndex) << "frame " << frame;
+        EXPECT_EQ(state.sceneOne.cluvoIndex, e.cluvoIndex) << "frame " << frame;
+        EXPECT_EQ(state.sceneOne.giraffeIndex, e.giraffeIndex) << "frame " << frame;
         EXPECT_EQ(shownAtOrigin().cluvo, e.cluvoShown) << "frame " << frame;
         EXPECT_EQ(shownAtOrigin().giraffe, e.giraffeShown) << "frame " << frame;
-        EXPECT_EQ(sceneOneState.giraffeSeen, frame >= 26 ? 1 : 0) << "frame " << frame;
+        EXPECT_EQ(state.sceneOne.giraffeSeen, frame >= 26 ? 1 : 0) << "frame " << frame;
     }
     EXPECT_EQ(cursor(2), -1);
 }
@@ -84,8 +84,8 @@ TEST_F(DemoSceneOne, BeatTimerRestartsAt899AndStopsAtZero) {
     const double pi = 3.1415927f;
     const double beatSpeeds[6] = {pi / 9, pi / 8, pi / 29, pi / 112, pi / 13, pi / 6};
     const double restSpeeds[6] = {pi / 908, pi / 907, pi / 928, pi / 1011, pi / 912, pi / 905};
-    auto phases = [] {
-        const SceneOneState& s = sceneOneState;
+    auto phases = [this] {
+        const SceneOneState& s = state.sceneOne;
         return std::vector<double>{s.phasePx, s.phasePy, s.phaseQx,
                                    s.phaseQy, s.phaseRx, s.phaseRy};
     };
@@ -98,22 +98,22 @@ TEST_F(DemoSceneOne, BeatTimerRestartsAt899AndStopsAtZero) {
     };
 
     expectSpeeds(beatSpeeds);
-    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 899.0f);
     runFrames(1);
-    EXPECT_EQ(sceneOneState.beatTimer, 894.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 894.0f);
     runFrames(98);
-    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 899.0f);
     runFrames(179);
-    EXPECT_EQ(sceneOneState.beatTimer, 4.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 4.0f);
     runFrames(1);
-    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 0.0f);
     expectSpeeds(restSpeeds);
-    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 0.0f);
 
     runFrames(400 - 281); // frame 400: value 255, no beat
-    EXPECT_EQ(sceneOneState.beatTimer, 0.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 0.0f);
     runFrames(1);
-    EXPECT_EQ(sceneOneState.beatTimer, 899.0f);
+    EXPECT_EQ(state.sceneOne.beatTimer, 899.0f);
 }
 
 // Whether every pixel outside x 176..336, y 58..218 is black (row segments
@@ -144,28 +144,28 @@ TEST_F(DemoSceneOne, LinesSwitchOnWithTrack3AndFadeInAndOut) {
     addEvent(3, firesIn(600), 0, 0); // afterwards the cursor is -1
     seek();
     runFrames(7);
-    EXPECT_EQ(sceneOneState.linesOn, 0);
-    EXPECT_EQ(sceneOneState.lineBrightness, 0.0f);
+    EXPECT_EQ(state.sceneOne.linesOn, 0);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 0.0f);
     runFrames(1); // cursor 8: lines on, drawn at brightness 0
-    EXPECT_EQ(sceneOneState.linesOn, 1);
+    EXPECT_EQ(state.sceneOne.linesOn, 1);
     EXPECT_TRUE(canvasIsBlack());
-    EXPECT_EQ(sceneOneState.lineBrightness, 0.5f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 0.5f);
     runFrames(508);
-    EXPECT_EQ(sceneOneState.lineBrightness, 254.5f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 254.5f);
     runFrames(1);
-    EXPECT_EQ(sceneOneState.lineBrightness, 255.0f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 255.0f);
     runFrames(100); // past frame 600: the cursor is -1, the latch holds
     EXPECT_EQ(cursor(3), -1);
-    EXPECT_EQ(sceneOneState.lineBrightness, 255.0f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 255.0f);
     EXPECT_FALSE(canvasIsBlack());
 
-    sceneOneState.giraffeSeen = 1; // the second sequence has begun
+    state.sceneOne.giraffeSeen = 1; // the second sequence has begun
     runFrames(1);
-    EXPECT_EQ(sceneOneState.lineBrightness, 253.0f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 253.0f);
     runFrames(126);
-    EXPECT_EQ(sceneOneState.lineBrightness, 1.0f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 1.0f);
     runFrames(1);
-    EXPECT_EQ(sceneOneState.lineBrightness, 0.0f);
+    EXPECT_EQ(state.sceneOne.lineBrightness, 0.0f);
     runFrames(1);
     EXPECT_TRUE(canvasIsBlack()); // still drawn, adding nothing
 }
@@ -178,10 +178,10 @@ TEST_F(DemoSceneOne, TrianglesStayInsideTheirBoxWhateverTheBeats) {
         addEvent(2, firesIn(frame), beatValue, 1);
     }
     seek();
-    sceneOneState.linesOn = 1;
+    state.sceneOne.linesOn = 1;
     bool reachedLeft = false, reachedRight = false, reachedTop = false, reachedBottom = false;
     for (int32_t f = 0; f < 1000; ++f) {
-        sceneOneState.lineBrightness = 255.0f;
+        state.sceneOne.lineBrightness = 255.0f;
         sceneOne();
         ASSERT_TRUE(blackOutsideTriangleBox()) << "frame " << f;
         // The corners do swing out to the edges of their circles.

@@ -35,7 +35,7 @@ TEST_F(DemoSceneTwo, BlurOnlyFromTrack4s32ndEventToBeforeItsLast) {
     for (int32_t frame = 1; frame <= 33; ++frame) addEvent(4, firesIn(frame), 3, 0);
     seek();
     sceneTwo();
-    sceneTwoState.scrollY = 128.0f; // the scroller now covers every row
+    state.sceneTwo.scrollY = 128.0f; // the scroller now covers every row
     for (int32_t frame = 2; frame <= 33; ++frame) {
         sceneTwo();
         // A blur over 4 pixels spreads the scroller's left edge (column 253)
@@ -50,32 +50,32 @@ TEST_F(DemoSceneTwo, ClosingFadeLowersTheVolumeAndPostsTheQuitOnce) {
     demotest::makeSolid(softPicture, 64, 32, 0x00C8C8C8);
     seek();
     sceneTwo();
-    sceneTwoState.scrollY = -899.5f;
+    state.sceneTwo.scrollY = -899.5f;
     sceneTwo(); // -899.9: not yet
-    EXPECT_EQ(sceneTwoState.fadeOn, 0);
+    EXPECT_EQ(state.sceneTwo.fadeOn, 0);
     EXPECT_TRUE(clock.volumes.empty());
 
     sceneTwo(); // -900.3: the first fading frame
-    EXPECT_EQ(sceneTwoState.fadeOn, 1);
-    EXPECT_FLOAT_EQ(sceneTwoState.fadeLevel, 0.4f);
+    EXPECT_EQ(state.sceneTwo.fadeOn, 1);
+    EXPECT_FLOAT_EQ(state.sceneTwo.fadeLevel, 0.4f);
     ASSERT_EQ(clock.volumes.size(), 1u);
     EXPECT_EQ(clock.volumes[0], 99);
     EXPECT_TRUE(canvasIsBlack()); // alpha 0
 
     for (int32_t fading = 2; fading <= 637; ++fading) sceneTwo();
-    EXPECT_LT(sceneTwoState.fadeLevel, 255.0f);
+    EXPECT_LT(state.sceneTwo.fadeLevel, 255.0f);
     EXPECT_EQ(quitPostCount(), 0);
     sceneTwo(); // the 638th fading frame
     EXPECT_EQ(quitPostCount(), 1);
     EXPECT_EQ(quitExitCode(), 0);
-    EXPECT_EQ(sceneTwoState.fadeLevel, 255.0f);
+    EXPECT_EQ(state.sceneTwo.fadeLevel, 255.0f);
     EXPECT_EQ(clock.volumes.back(), 0);
     EXPECT_NE(pixelAt(10, 10), 0u);
 
     // The loop may draw again before it takes the quit: no second post.
     for (int32_t i = 0; i < 5; ++i) sceneTwo();
     EXPECT_EQ(quitPostCount(), 1);
-    EXPECT_EQ(sceneTwoState.fadeLevel, 255.0f);
+    EXPECT_EQ(state.sceneTwo.fadeLevel, 255.0f);
 
     ASSERT_EQ(clock.volumes.size(), 643u);
     for (size_t i = 1; i < clock.volumes.size(); ++i)

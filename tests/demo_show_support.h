@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "demo/Assets.h"
-#include "demo/SceneState.h"
+#include "demo/Director.h"
+#include "demo/ShowState.h"
 #include "platform/Quit.h"
 #include "sync/MusicSync.h"
 
@@ -49,17 +50,17 @@ inline void makeSolid(Picture& picture, int32_t width, int32_t height, uint32_t 
     picture.x = picture.y = 0;
 }
 
-// A fresh show: empty pattern 0 driven by a StepClock, scenes and quit reset,
-// no pictures, a black canvas.
+// A fresh show: an empty pattern store driven by a StepClock, a show state
+// of the test's own, no pictures, a black canvas. The scene calls step that
+// state and act on its effects as the live loop does.
 class ShowTest : public testing::Test {
   protected:
     void SetUp() override {
         if (!canvas.pixels) canvas.create(canvasWidth, canvasHeight);
         canvas.fill(0);
-        if (!musicSync.patterns) musicSync.allocatePatterns();
         clearSync();
-        musicSync.useClock(&clock);
-        resetSceneState();
+        musicSync.useClock(nullptr);
+        clock = StepClock{};
         resetQuit();
         leaveOutAllPictures();
     }
@@ -67,22 +68,32 @@ class ShowTest : public testing::Test {
     // test runs next.
     void TearDown() override {
         leaveOutAllPictures();
-        clearSync();
+        musicSync.allocatePatterns();
         musicSync.useClock(nullptr);
-        resetSceneState();
         resetQuit();
     }
-    static void clearSync() {
-        SyncPattern& pattern = musicSync.patterns[0];
-        for (int32_t t = 0; t < tracksPerPattern; ++t) {
-            pattern.eventCount[t] = 0;
-            pattern.cursor[t] = -1;
-            musicSync.stepsLeft[t] = 0;
-            musicSync.level[t] = 0.0f;
-            musicSync.decrement[t] = 0.0f;
-            envelopeValues[t] = 0;
-        }
-        musicSync.position = 0;
+
+    // An empty pattern store and a show state from the beginning.
+    void clearSync() {
+        musicSync.allocatePatterns();
+        state = ShowState{};
+    }
+
+    // One step of the show (or of one scene), drawn into the canvas at the
+    // next reading of the clock a test gave musicSync, else of the StepClock.
+    MusicClock& showClock() { return musicSync.clock ? *musicSync.clock : clock; }
+    void sceneDirector() {
+        MusicClock& c = showClock();
+        act(c, ::sceneDirector(state, musicSync, c.position(), &canvas));
+    }
+    void sceneOne() { ::sceneOne(state, musicSync, showClock().position(), &canvas); }
+    void sceneTwo() {
+        MusicClock& c = showClock();
+        act(c, ::sceneTwo(state, musicSync, c.position(), &canvas));
+    }
+    void act(MusicClock& c, const StepEffects& effects) {
+        if (effects.setsVolume) c.setVolume(state.volume);
+        if (effects.postsQuit) postQuitMessage(0);
     }
 
     void addEvent(int32_t track, int32_t position, int32_t value, int32_t duration) {
@@ -91,8 +102,8 @@ class ShowTest : public testing::Test {
         pattern.events[track][slot] =
             SyncEvent{position, static_cast<uint8_t>(value), static_cast<uint8_t>(duration)};
     }
-    void seek() { musicSync.seekCursors(0); }
-    static int32_t cursor(int32_t track) { return musicSync.patterns[0].cursor[track]; }
+    void seek() { seekCursors(musicSync, state.sync, 0); }
+    int32_t cursor(int32_t track) const { return state.sync.cursor[0][track]; }
     static uint32_t pixelAt(int32_t x, int32_t y) { return canvas.pixels[y * canvasWidth + x]; }
     static bool canvasIsBlack() {
         for (int32_t i = 0; i < canvasWidth * canvasHeight; ++i)
@@ -101,6 +112,7 @@ class ShowTest : public testing::Test {
     }
 
     StepClock clock;
+    ShowState state;
 };
 
 } // namespace demotest

@@ -61,13 +61,13 @@ class DemoShow : public demotest::ShowTest {
             sceneDirector();
             frameClock.advance();
             if (frame == lastSceneOneFrame) {
-                EXPECT_EQ(sceneNumber, 1);
+                EXPECT_EQ(state.sceneNumber, 1);
                 EXPECT_EQ(cursor(4), 1);
-                EXPECT_EQ(sceneOneState.linesOn, 1);
-                EXPECT_GE(sceneOneState.cluvoIndex, 0);
+                EXPECT_EQ(state.sceneOne.linesOn, 1);
+                EXPECT_GE(state.sceneOne.cluvoIndex, 0);
             }
             if (frame == lastSceneOneFrame + 1) {
-                EXPECT_EQ(sceneNumber, 2);
+                EXPECT_EQ(state.sceneNumber, 2);
             }
             if (quitPosted()) break;
         }
@@ -77,7 +77,7 @@ class DemoShow : public demotest::ShowTest {
     void expectEnded(const FrameClock& frameClock) {
         EXPECT_EQ(quitPostCount(), 1);
         EXPECT_EQ(frameClock.volume(), 0);
-        EXPECT_EQ(sceneTwoState.fadeLevel, 255.0f);
+        EXPECT_EQ(state.sceneTwo.fadeLevel, 255.0f);
         EXPECT_EQ(cursor(4), -1); // the blur window came and went
     }
 

@@ -11,9 +11,14 @@
 namespace {
 
 int drawCalls = 0;
-void drawWhite() {
+void drawWhite(Bitmap& target) {
     ++drawCalls;
-    fillPixels(canvas.pixels, 0x00FFFFFF, canvas.width * canvas.height);
+    fillPixels(target.pixels, 0x00FFFFFF, target.width * target.height);
+}
+
+// One frame of the display path with the white drawer, as the live loop makes it.
+void renderFrame(DisplayDevice& device) {
+    ::renderFrame(device, canvas, canvasOwnPixels, drawWhite);
 }
 
 // Counts how often `needle` occurs in `text`.
@@ -29,12 +34,10 @@ class DisplayPresent : public DisplaySdlTest {
     void SetUp() override {
         DisplaySdlTest::SetUp();
         drawCalls = 0;
-        setFrameDrawer(drawWhite);
         resetUnsupportedModeReport();
     }
     void TearDown() override {
         device.release();
-        setFrameDrawer(nullptr);
         DisplaySdlTest::TearDown();
     }
     void initWindowed(uint32_t desktopFormat) {

@@ -69,7 +69,7 @@ TimelineRun runTimeline(const ShowScript& script) {
     sync.seekCursors(0);
     const int64_t bytesPerVideoFrame =
         grid::sampleRate * grid::bytesPerFrame / grid::videoFramesPerSecond;
-    const SyncPattern& pattern = sync.patterns[0];
+    const int32_t* cursor = sync.state.cursor[0];
     int32_t scene = 1, cluvoIndex = -1, giraffeIndex = -1;
     bool linesOn = false;
     float scrollY = 0.0f, fadeLevel = 0.0f;
@@ -77,22 +77,21 @@ TimelineRun runTimeline(const ShowScript& script) {
     std::vector<bool> cluvoSeen(8), giraffeSeen(13);
     for (int32_t frame = 0; frame < 200000 && run.quitFrame < 0; ++frame) {
         clock.setFrame(frame);
-        if (pattern.cursor[4] == 1) scene = 2;
+        if (cursor[4] == 1) scene = 2;
         int32_t before[5];
-        for (int t = 0; t < 5; ++t) before[t] = pattern.cursor[t];
+        for (int t = 0; t < 5; ++t) before[t] = cursor[t];
         int32_t values[5];
         sync.updateEnvelopes(values, 0);
         for (int t = 0; t < 5; ++t) {
-            if (pattern.cursor[t] == before[t]) continue;
+            if (cursor[t] == before[t]) continue;
             // An event fired: it was due in the first frame whose position
             // passed its own.
-            const SyncEvent& e = pattern.events[t][before[t]];
+            const SyncEvent& e = sync.patterns[0].events[t][before[t]];
             int64_t dueFrame = static_cast<uint32_t>(e.position) / bytesPerVideoFrame + 1;
             run.maxEventsLateFrames =
                 std::max(run.maxEventsLateFrames, static_cast<int32_t>(frame - dueFrame));
-            if (t == 4 && pattern.cursor[t] == -1) run.lastTrack4Frame = frame;
+            if (t == 4 && cursor[t] == -1) run.lastTrack4Frame = frame;
         }
-        const int32_t* cursor = pattern.cursor;
         if (scene == 1) {
             if (cursor[3] >= 8 && !linesOn) {
                 linesOn = true;

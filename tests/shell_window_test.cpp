@@ -42,7 +42,6 @@ class ShellWindow : public DisplaySdlTest {
     void TearDown() override {
         destroyMainWindow();
         display = nullptr;
-        setFrameDrawer(nullptr);
         DisplaySdlTest::TearDown();
     }
     DisplayDevice device;
@@ -98,10 +97,10 @@ TEST_F(ShellWindow, MainLoopRendersWhileActiveAndEndsOnTheShowsQuit) {
     framesDrawn = 0;
     active = true;
     // The loop renders until a frame posts the show's own end.
-    setFrameDrawer([] {
-        if (++framesDrawn == 3) postQuitMessage(0);
-    });
-    EXPECT_EQ(runMainLoop(), 0);
+    EXPECT_EQ(runMainLoop([](Bitmap&) {
+                  if (++framesDrawn == 3) postQuitMessage(0);
+              }),
+              0);
     EXPECT_EQ(framesDrawn, 3);
     EXPECT_EQ(mainWindow, nullptr); // the loop's ending destroys the window
 }
@@ -112,7 +111,7 @@ TEST_F(ShellWindow, DisplayFailureEndsTheLoopWithAFailureStatus) {
     testing::internal::CaptureStderr();
     device.reportError("Blt FAILED");
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(runMainLoop(), displayFailureExitCode);
+    EXPECT_EQ(runMainLoop([](Bitmap&) {}), displayFailureExitCode);
 }
 
 TEST_F(ShellWindow, StartingWindowedGivesTheFixedWindow) {

@@ -38,7 +38,7 @@ protected:
         return out;
     }
 
-    int32_t cursor(int32_t track) const { return sync.patterns[0].cursor[track]; }
+    int32_t cursor(int32_t track) const { return sync.state.cursor[0][track]; }
 
     synctest::ManualClock clock;
     MusicSync sync;
@@ -83,7 +83,7 @@ TEST_F(SyncEnvelope, EventDuringDecayReplacesItAfterThatFramesStep) {
     // the second event replaces level, steps and decrement.
     EXPECT_EQ(outputs(2, {101, 150, 201, 202, 203, 204}),
               (std::vector<int32_t>{255, 229, 100, 50, 0, 0}));
-    EXPECT_EQ(sync.stepsLeft[2], 0);
+    EXPECT_EQ(sync.state.stepsLeft[2], 0);
 }
 
 TEST_F(SyncEnvelope, OneEventPerTrackPerFrame) {
@@ -156,7 +156,7 @@ TEST_F(SyncEnvelope, NextEventReportsNothingLeftNotDueAndFired) {
     SyncEvent event{};
     EXPECT_EQ(sync.nextEvent(0, 0, event), 0);
     EXPECT_EQ(sync.nextEvent(0, 1, event), -1);
-    sync.position = 101;
+    sync.state.position = 101;
     EXPECT_EQ(sync.nextEvent(0, 0, event), 1);
     EXPECT_EQ(event.value, 42);
     EXPECT_EQ(event.duration, 3);

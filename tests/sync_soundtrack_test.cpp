@@ -13,6 +13,7 @@
 
 #include "platform/Mp3Decode.h"
 #include "platform/Soundtrack.h"
+#include "shell/Music.h"
 #include "sync/FrameClock.h"
 #include "sync/MusicSync.h"
 #include "sync_support.h"
@@ -289,14 +290,16 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
     FrameClock frames(176400, 60); // 2940 bytes a frame
     musicSync.useClock(&frames);
     const Uint32 audioBefore = SDL_WasInit(SDL_INIT_AUDIO);
-    startMusicAndSync();
+    startSync();
+    startMusicUnlessClockGiven();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), audioBefore);
     EXPECT_EQ(musicSync.clock, &frames);
-    EXPECT_EQ(musicSync.patterns[0].cursor[0], 0);
+    EXPECT_EQ(musicSync.state.cursor[0][0], 0);
     std::vector<int32_t> track0;
     for (int f = 0; f < 4; ++f, frames.advance()) {
-        musicSync.updateEnvelopes(envelopeValues, 0);
-        track0.push_back(envelopeValues[0]);
+        int32_t values[tracksPerPattern];
+        musicSync.updateEnvelopes(values, 0);
+        track0.push_back(values[0]);
     }
     EXPECT_EQ(track0, (std::vector<int32_t>{0, 90, 90, 40}));
     musicSync.setVolume(55);
@@ -305,14 +308,16 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
 
 TEST_F(SyncStartUp, WithoutMusicTheShowRunsOnTheWallClock) {
     testing::internal::CaptureStderr();
-    startMusicAndSync();
+    startSync();
+    startMusicUnlessClockGiven();
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(countLines(said), 1) << said;
     ASSERT_NE(musicSync.clock, nullptr);
     EXPECT_EQ(musicSync.clock->bytesPerSecond(), 176400);
     EXPECT_EQ(musicSync.patterns[0].eventCount[0], 2);
-    musicSync.updateEnvelopes(envelopeValues, 0);
-    EXPECT_GE(envelopeValues[0], 0);
+    int32_t values[tracksPerPattern];
+    musicSync.updateEnvelopes(values, 0);
+    EXPECT_GE(values[0], 0);
 }
 
 } // namespace

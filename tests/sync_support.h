@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sync/MusicClock.h"
+#include "platform/MusicClock.h"
 
 namespace synctest {
 

@@ -1,6 +1,6 @@
 # The generator of the default show: its code is a library (the tests link it
 # too) and `make-show` is the program around it.
-# tools/ also holds other areas' programs, so the files are listed by name.
+# The library's files are listed by name; make_show.cpp is the program's own.
 set(SHOW_GENERATOR_SOURCES Backdrops DetMath Giraffe Image JpegWriter Mp3Writer Noise Scroller
     ShowGenerator ShowScript Song Synth Tesseract TextRenderer)
 list(TRANSFORM SHOW_GENERATOR_SOURCES PREPEND ${CMAKE_SOURCE_DIR}/tools/)
