@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -37,7 +38,8 @@ void DisplayDevice::init(SDL_Window* newWindow, int32_t newWidth, int32_t newHei
 
     // Vsync is asked for; whether presents really wait is checked as they
     // happen (see PresentPacer).
-    renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC) : nullptr;
+    const uint32_t rendererFlags = forcedRefreshHz > 0 ? 0 : SDL_RENDERER_PRESENTVSYNC;
+    renderer = window ? SDL_CreateRenderer(window, -1, rendererFlags) : nullptr;
     if (!renderer) {
         reportError("DirectDrawCreateEx FAILED");
     } else if (isFullscreen()) {
@@ -187,7 +189,16 @@ bool DisplayDevice::makeBackBuffer() {
     return true;
 }
 
+double DisplayDevice::refreshHz() const {
+    const double seconds = std::chrono::duration<double>(pacer.period()).count();
+    return seconds > 0 ? 1.0 / seconds : 60.0;
+}
+
 void DisplayDevice::startPacing() {
+    if (forcedRefreshHz > 0) {
+        pacer.start(forcedRefreshHz, false);
+        return;
+    }
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(renderer, &info);
     // SDL's software renderer accepts the vsync flag but never waits.

@@ -66,6 +66,13 @@ class DisplayDevice {
     bool isFullscreen() const { return (flags & fullscreenFlag) != 0; }
     uint32_t textureFormat() const { return currentTextureFormat; }
     bool pacedByTimer() const { return pacer.pacing(); }
+    // The refresh rate presents keep to, as far as the device knows it: the
+    // display's claim (60 when it makes none) or the forced rate.
+    double refreshHz() const;
+    // Before init: present by the timer at this rate, without vsync, whatever
+    // the display claims (tests of other refresh rates on any machine).
+    // 0 leaves the choice to the display.
+    void forceRefreshRate(int32_t hz) { forcedRefreshHz = hz > 0 ? hz : 0; }
     int64_t presentCount() const { return presents; }
 
     SDL_Renderer* renderer = nullptr;
@@ -96,6 +103,7 @@ class DisplayDevice {
     // whole multiple of the mode.
     SDL_Texture* prescaled = nullptr;
     int32_t prescaledFactor = 0;
+    int32_t forcedRefreshHz = 0;
     uint32_t desktopFormat = 0;
     uint32_t currentTextureFormat = 0;
     uint8_t* backBufferBlock = nullptr;

@@ -24,6 +24,10 @@ void setFrameDrawer(FrameDrawer drawer) {
     frameDrawer = drawer ? drawer : sceneDirector;
 }
 
+FrameDrawer frameDrawerInUse() {
+    return frameDrawer;
+}
+
 void resetUnsupportedModeReport() {
     unsupportedModeShown = false;
 }

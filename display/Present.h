@@ -10,6 +10,7 @@ extern uint8_t* frameTarget;
 // test pattern, tests).
 using FrameDrawer = void (*)();
 void setFrameDrawer(FrameDrawer drawer);
+FrameDrawer frameDrawerInUse();
 
 // Byte offset of the first canvas line in a back buffer of this mode: in the
 // 512 × 384 mode the 256 canvas lines are centred, 64 lines down.

@@ -9,8 +9,10 @@
 
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
+#include "display/StepPacer.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
+#include "shell/AdvanceSteps.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
 #include "shell/WindowProc.h"
@@ -21,6 +23,32 @@ constexpr const char* captureHint =
     "to record the show to a video instead run: demo --capture show.mp4";
 
 uint32_t quitEventType = 0;
+
+// What the last main loop did, for the frame statistics.
+struct LoopCounts {
+    int64_t steps = 0;
+    // Play runs from the first present's steps to the last one's, plus the
+    // 1/60 s the first step stands for; paused time is not play.
+    bool stepped = false;
+    std::chrono::steady_clock::time_point firstSteps{};
+    std::chrono::steady_clock::time_point lastSteps{};
+    std::chrono::steady_clock::duration paused{};
+    // The refresh rate the steps were last paced by, and whether one step
+    // went with each present.
+    double refreshHz = 0;
+    bool locked = false;
+
+    double playedSeconds() const {
+        if (!stepped) return 0;
+        return std::chrono::duration<double>(lastSteps - firstSteps - paused).count() +
+               1.0 / StepPacer::stepsPerSecond;
+    }
+};
+LoopCounts loopCounts;
+
+// While the window is inactive the loop sleeps in the event queue, waking
+// this often at most.
+constexpr int inactiveWaitMs = 250;
 
 // The show's own quit (postQuitMessage) becomes an event, so the loop takes
 // it in turn with the window's events. Safe from any thread.
@@ -55,10 +83,16 @@ bool noDisplayServer() {
 
 void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
+    const double played = loopCounts.playedSeconds();
     const int64_t frames = display ? display->presentCount() : 0;
-    std::fprintf(stderr, "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s\n",
+    const int64_t steps = loopCounts.steps;
+    std::fprintf(stderr,
+                 "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
+                 "%lld steps in %.2f s of play (%.2f per second), %s at %.1f Hz\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
-                 display && display->pacedByTimer() ? "timer" : "vsync");
+                 display && display->pacedByTimer() ? "timer" : "vsync",
+                 static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
+                 loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz);
 }
 
 } // namespace
@@ -72,19 +106,43 @@ void installQuitEvent() {
 }
 
 int runMainLoop() {
-    // DEMO_QUIT_AFTER_FRAMES=N ends the run after N rendered frames (tests).
+    using Clock = std::chrono::steady_clock;
+    // DEMO_QUIT_AFTER_FRAMES=N ends the run after N presented frames (tests).
     const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
-    long framesRendered = 0;
+    long framesPresented = 0;
+    loopCounts = LoopCounts{};
+    StepPacer stepPacer;
+    stepPacer.start(display ? display->refreshHz() : 0);
+    Clock::time_point pausedSince{};
     for (;;) {
+        const bool running = active && display;
+        if (!running && !stepPacer.paused()) {
+            stepPacer.pause();
+            pausedSince = Clock::now();
+        }
+        // Inactive, the loop sleeps until something happens instead of
+        // spinning a core.
         SDL_Event event;
-        if (SDL_PollEvent(&event)) {
+        if (running ? SDL_PollEvent(&event) : SDL_WaitEventTimeout(&event, inactiveWaitMs)) {
             if (quitEventType != 0 && event.type == quitEventType) break;
             handleWindowEvent(event);
             continue;
         }
-        if (!active || !display) continue;
-        renderFrame(*display);
-        if (quitAfter > 0 && ++framesRendered == quitAfter) postQuitMessage(0);
+        if (!running) continue;
+        if (stepPacer.paused()) {
+            stepPacer.resume();
+            if (loopCounts.stepped) loopCounts.paused += Clock::now() - pausedSince;
+        }
+        const Clock::time_point now = Clock::now();
+        const int32_t steps = stepPacer.stepsBefore(now);
+        if (!loopCounts.stepped) loopCounts.firstSteps = now;
+        loopCounts.stepped = true;
+        loopCounts.lastSteps = now;
+        advanceSteps(*display, steps);
+        loopCounts.steps += steps;
+        loopCounts.refreshHz = stepPacer.refreshHz();
+        loopCounts.locked = stepPacer.lockedToPresents();
+        if (quitAfter > 0 && ++framesPresented == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.
     destroyMainWindow();
@@ -125,6 +183,9 @@ int runLive(bool startWindowed) {
         return displayFailureExitCode;
     }
     display = new DisplayDevice;
+    // DEMO_REFRESH_HZ=N presents by the timer at N per second instead of the
+    // display's vsync (tests of other refresh rates on any machine).
+    display->forceRefreshRate(static_cast<int32_t>(envNumber("DEMO_REFRESH_HZ")));
     const uint32_t desktopFormat = queryDesktopFormat();
     desktopBpp = queryDesktopBpp();
     display->init(mainWindow, chosen.width, chosen.height, chosen.bitsPerPixel, desktopBpp,

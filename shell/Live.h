@@ -9,7 +9,9 @@ int runLive(bool startWindowed);
 // loop. Needs SDL's event system (SDL_Init).
 void installQuitEvent();
 
-// The polling main loop: one event per turn, a frame on every turn that finds
-// no event while the window is active. Ends on the show's own quit event and
-// returns its exit code.
+// The polling main loop: one event per turn; on every turn that finds no
+// event while the window is active, the steps of show time due (see
+// StepPacer) and one present. While the window is inactive the show pauses and
+// the loop waits for events. Ends on the show's own quit event and returns its
+// exit code.
 int runMainLoop();
