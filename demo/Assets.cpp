@@ -15,14 +15,26 @@ Bitmap canvas;
 
 namespace {
 
+bool (*betweenLoads)() = nullptr;
+bool loadingStopped = false;
+
 void loadAndCheck(Picture& picture, const char* fileName, PictureRole role) {
+    if (loadingStopped || (betweenLoads && !betweenLoads())) {
+        loadingStopped = true;
+        return;
+    }
     const int32_t result = picture.load(fileName);
     admitPicture(picture, fileName, result, role);
 }
 
 } // namespace
 
+void setBetweenLoadsHook(bool (*hook)()) {
+    betweenLoads = hook;
+}
+
 void loadAssets() {
+    loadingStopped = false;
     // The order is fixed: the pictures load one after the other, and the
     // music starts only once all of them are in.
     loadAndCheck(texturePicture, "data/final.jpg", PictureRole::texture);
@@ -38,5 +50,6 @@ void loadAssets() {
     loadAndCheck(cloudsPicture, "data/clouds.jpg", PictureRole::overlay);
     loadAndCheck(scrollPicture, "data/scroll.jpg", PictureRole::scroller);
     loadAndCheck(softPicture, "data/soft.jpg", PictureRole::overlay);
+    if (loadingStopped) return;
     startMusicAndSync();
 }

@@ -18,6 +18,10 @@ constexpr int32_t canvasHeight = 256;
 // any that failed or does not fit the way the scenes draw it, then starts music
 // and sync.
 void loadAssets();
+// Called before each picture load; when it returns false the rest of the
+// loading, music and sync included, is left out (the live program answers its
+// window between loads and stops when it is closed). nullptr: no hook.
+void setBetweenLoadsHook(bool (*hook)());
 // Draws one frame into the canvas: scene one until the frame after track 4's
 // first event, scene two from then on.
 void sceneDirector();

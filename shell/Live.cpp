@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "demo/Assets.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
 #include "display/StepPacer.h"
@@ -15,7 +16,9 @@
 #include "shell/AdvanceSteps.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
+#include "shell/StopSignals.h"
 #include "shell/WindowProc.h"
+#include "shell/WindowX11.h"
 
 namespace {
 
@@ -95,6 +98,30 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
                  loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz);
 }
 
+// Between picture loads: answers the window (Escape, a close, F12) so it
+// never seems hung, and stops the loading once the run is to end. The show's
+// own quit event is left in the queue for the main loop.
+bool answerWindowWhileLoading() {
+    SDL_Event event;
+    while (!quitPosted() && SDL_PollEvent(&event)) {
+        if (quitEventType != 0 && event.type == quitEventType) {
+            SDL_PushEvent(&event);
+            break;
+        }
+        handleWindowEvent(event);
+    }
+    if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
+    return !quitPosted();
+}
+
+// Every way out of the live program after SDL_Init closes SDL: its threads,
+// its connection to the display server and what they hold are given back.
+int endLive(int exitCode) {
+    settleWindowErrors();
+    SDL_Quit();
+    return exitCode;
+}
+
 } // namespace
 
 void installQuitEvent() {
@@ -115,6 +142,10 @@ int runMainLoop() {
     stepPacer.start(display ? display->refreshHz() : 0);
     Clock::time_point pausedSince{};
     for (;;) {
+        if (stopSignal() != 0) break;
+        // Destroyed from outside: the run ends as if the window had been
+        // closed.
+        if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
         const bool running = active && display;
         if (!running && !stepPacer.paused()) {
             stepPacer.pause();
@@ -146,10 +177,11 @@ int runMainLoop() {
     }
     // Ends the window if the show's own quit left it standing.
     destroyMainWindow();
-    return quitExitCode();
+    return stopSignal() != 0 ? 128 + stopSignal() : quitExitCode();
 }
 
 int runLive(bool startWindowed) {
+    catchStopSignals();
     if (noDisplayServer()) {
         std::fprintf(stderr, "demo: no display found (DISPLAY and WAYLAND_DISPLAY are unset); %s\n",
                      captureHint);
@@ -158,7 +190,7 @@ int runLive(bool startWindowed) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     // Unless a driver was named, SDL falls back to drivers that show nothing
     // when no server answers: that is no display either.
@@ -168,8 +200,7 @@ int runLive(bool startWindowed) {
         std::fprintf(stderr,
                      "demo: no display could be opened (no X or Wayland server answered); %s\n",
                      captureHint);
-        SDL_Quit();
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     installQuitEvent();
 
@@ -180,7 +211,7 @@ int runLive(bool startWindowed) {
     if (!mainWindow) {
         std::fprintf(stderr, "demo: the window could not be created (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     display = new DisplayDevice;
     // DEMO_REFRESH_HZ=N presents by the timer at N per second instead of the
@@ -190,6 +221,8 @@ int runLive(bool startWindowed) {
     desktopBpp = queryDesktopBpp();
     display->init(mainWindow, chosen.width, chosen.height, chosen.bitsPerPixel, desktopBpp,
                   chosen.fullscreen, desktopFormat);
+    // Only now: making the renderer may replace the window's X11 window.
+    watchWindowDestruction(mainWindow);
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
@@ -197,11 +230,14 @@ int runLive(bool startWindowed) {
         setFrameDrawer(drawTestPatternFrame);
         createCanvas();
     } else {
+        setBetweenLoadsHook(answerWindowWhileLoading);
         initDemo();
+        setBetweenLoadsHook(nullptr);
     }
 
+    stopSignalsReachTheLoop();
     const auto started = std::chrono::steady_clock::now();
     const int exitCode = runMainLoop();
     if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
-    return exitCode;
+    return endLive(exitCode);
 }

@@ -9,6 +9,7 @@ if(NOT DEMO_SANITIZE)
   add_test(NAME display_e2e.window COMMAND ${e2e}/with_x.sh ${e2e}/window_test.sh)
   add_test(NAME display_e2e.windowed_start COMMAND ${e2e}/with_x.sh ${e2e}/windowed_start_test.sh)
   add_test(NAME display_e2e.minimise COMMAND ${e2e}/with_x.sh ${e2e}/minimise_test.sh)
+  add_test(NAME display_e2e.live_exit COMMAND ${e2e}/with_x.sh ${e2e}/live_exit_test.sh)
   foreach(screen 1920x1080 1366x768)
     add_test(NAME display_e2e.fullscreen_${screen}
              COMMAND ${e2e}/with_x.sh --screen ${screen} ${e2e}/fullscreen_scale_test.sh)
@@ -25,6 +26,7 @@ if(NOT DEMO_SANITIZE)
   add_test(NAME display_e2e.no_display COMMAND ${e2e}/no_display_test.sh)
 
   set_tests_properties(display_e2e.window display_e2e.windowed_start display_e2e.minimise
+                       display_e2e.live_exit
                        ${display_e2e_scaled}
                        display_e2e.depth15 display_e2e.depth16
                        display_e2e.depth24 display_e2e.depth8 display_e2e.dummy_loop
