@@ -90,9 +90,11 @@ int32_t StepPacer::stepsBefore(Clock::time_point now) {
     // A gap of more than the catch-up is a stall: what lies beyond it is
     // dropped, so the product below cannot overflow either.
     const int64_t cappedNs = std::min<int64_t>(gapNs, unitsPerStep);
+    dropped_ += (gapNs - cappedNs) / (unitsPerStep / stepsPerSecond);
     owed_ += cappedNs * stepsPerSecond;
     int64_t steps = owed_ / unitsPerStep;
     if (steps > maxCatchUpSteps) {
+        dropped_ += steps - maxCatchUpSteps;
         steps = maxCatchUpSteps;
         owed_ = 0;
     } else {

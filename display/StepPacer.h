@@ -47,6 +47,8 @@ class StepPacer {
     // present.
     double refreshHz() const;
     bool lockedToPresents() const;
+    // Steps of show time the catch-up limit has dropped so far (whole steps).
+    int64_t droppedSteps() const { return dropped_; }
 
   private:
     void measure();
@@ -65,6 +67,7 @@ class StepPacer {
     // Show time owed but not yet stepped, in nanoseconds × stepsPerSecond, so
     // that one step is exactly 1e9 units and nothing is lost to rounding.
     int64_t owed_ = 0;
+    int64_t dropped_ = 0;
     std::vector<Clock::duration> gaps_;
     size_t nextGap_ = 0;
 };

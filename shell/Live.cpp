@@ -40,6 +40,7 @@ struct LoopCounts {
     // went with each present.
     double refreshHz = 0;
     bool locked = false;
+    int64_t dropped = 0;
 
     double playedSeconds() const {
         if (!stepped) return 0;
@@ -91,10 +92,12 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     const int64_t steps = loopCounts.steps;
     std::fprintf(stderr,
                  "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
-                 "%lld steps in %.2f s of play (%.2f per second), %s at %.1f Hz\n",
+                 "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
+                 "%.1f Hz\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
                  display && display->pacedByTimer() ? "timer" : "vsync",
                  static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
+                 static_cast<long long>(loopCounts.dropped),
                  loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz);
 }
 
@@ -173,6 +176,7 @@ int runMainLoop() {
         loopCounts.steps += steps;
         loopCounts.refreshHz = stepPacer.refreshHz();
         loopCounts.locked = stepPacer.lockedToPresents();
+        loopCounts.dropped = stepPacer.droppedSteps();
         if (quitAfter > 0 && ++framesPresented == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.

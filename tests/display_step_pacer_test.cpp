@@ -95,6 +95,7 @@ TEST(DisplayStepPacer, AStallCatchesUpAQuarterSecondAtMost) {
     // Two seconds without a present: a quarter of a second is made up, the
     // rest is dropped; then the pace goes on as before.
     EXPECT_EQ(pacer.stepsBefore(at(t += 2.0)), StepPacer::maxCatchUpSteps);
+    EXPECT_NEAR(pacer.droppedSteps(), 120 - StepPacer::maxCatchUpSteps, 1);
     int64_t after = 0;
     for (int i = 0; i < 144; ++i) after += pacer.stepsBefore(at(t += 1 / 144.0));
     EXPECT_NEAR(after, 60, 1);

@@ -52,7 +52,7 @@ else
   expect_pixel "$sx" "$sy" "0 0 0"
 fi
 
-xdotool key --window "$demo_window" Escape
+press_key Escape
 wait_demo_exit 2 || fail "Escape did not end the run"
 [ "$demo_status" = 0 ] || { show_demo_log; fail "exit status $demo_status"; }
 echo "ok"

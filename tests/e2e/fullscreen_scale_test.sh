@@ -56,7 +56,7 @@ for edge in 1 2 3; do
   [ "$mixed" -le 1 ] || fail "bar edge $edge at column $at is blurred over $mixed pixels"
 done
 
-xdotool key --window "$demo_window" Escape
+press_key Escape
 wait_demo_exit 2 || fail "Escape did not end the run"
 [ "$demo_status" = 0 ] || { show_demo_log; fail "exit status $demo_status"; }
 echo "ok"

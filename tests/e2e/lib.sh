@@ -64,6 +64,27 @@ find_window() {
   return 1
 }
 
+# Waits up to $1 seconds for the demo's window to stay the same for a second
+# (SDL replaces its first window when it sets up the renderer; acting on the
+# first one races with that).
+settled_window() {
+  local seconds=$1 previous="" i
+  for ((i = 0; i < seconds * 4; i++)); do
+    if find_window && [ "$demo_window" = "$previous" ] && sleep 1 && find_window &&
+      [ "$demo_window" = "$previous" ]; then
+      return 0
+    fi
+    previous=$demo_window
+    sleep 0.25
+  done
+  return 1
+}
+
+# Sends a key to the demo's window. A key that ends the run may take the
+# window away between the press and the release xdotool sends: that is no
+# failure of the test.
+press_key() { xdotool key --window "$demo_window" "$1" 2>/dev/null || true; }
+
 # Client geometry of the demo window: sets cx cy cw ch.
 client_geometry() {
   local info

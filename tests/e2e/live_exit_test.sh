@@ -13,7 +13,7 @@ start_window_manager
 
 echo "-- window destroyed from outside" >&2
 start_demo DEMO_TEST_PATTERN=1 -- --window
-retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+settled_window 15 || { show_demo_log; fail "no window appeared"; }
 sleep 0.5
 xdotool windowclose "$demo_window"
 wait_demo_exit 5 || fail "the run did not end when its window was destroyed"
@@ -23,7 +23,7 @@ if grep -q 'X Error' "$workdir/demo.err"; then show_demo_log; fail "an Xlib erro
 for signal in TERM INT; do
   echo "-- SIG$signal while the show runs" >&2
   start_demo DEMO_TEST_PATTERN=1 -- --window
-  retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+  settled_window 15 || { show_demo_log; fail "no window appeared"; }
   sleep 0.5
   kill -s "$signal" "$demo_pid"
   wait_demo_exit 5 || fail "SIG$signal did not end the run"
@@ -35,7 +35,7 @@ mkdir -p "$workdir/data"
 echo "-- SIGTERM while a picture load hangs" >&2
 mkfifo "$workdir/data/final.jpg"
 start_demo -- --window
-retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+settled_window 15 || { show_demo_log; fail "no window appeared"; }
 sleep 0.5
 kill -s TERM "$demo_pid"
 wait_demo_exit 5 || fail "SIGTERM did not end a hung start-up"
@@ -44,9 +44,9 @@ wait_demo_exit 5 || fail "SIGTERM did not end a hung start-up"
 echo "-- Escape while the pictures load" >&2
 mkfifo "$workdir/data/soft.jpg"
 start_demo -- --window
-retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+settled_window 15 || { show_demo_log; fail "no window appeared"; }
 sleep 0.5
-xdotool key --window "$demo_window" Escape
+press_key Escape
 # Lets the first picture's load end with a small JPEG (a broken one would
 # bring up a box); a program that does not open the FIFO at all leaves the
 # writer to the time limit.

@@ -10,7 +10,7 @@ hidden() { ! xwininfo -id "$demo_window" 2>/dev/null | grep -q 'Map State: IsVie
 
 start_window_manager
 start_demo DEMO_TEST_PATTERN=1 DEMO_FRAME_STATS=1 -- --window
-retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+settled_window 15 || { show_demo_log; fail "no window appeared"; }
 sleep 1
 xdotool windowminimize "$demo_window"
 retry 5 hidden || fail "the window did not minimise"
@@ -25,7 +25,7 @@ echo "minimised: $used ticks of $((3 * ticks_per_second)) in three seconds" >&2
 xdotool windowactivate "$demo_window" 2>/dev/null || xdotool windowmap "$demo_window"
 retry 5 find_window || fail "the window did not come back"
 sleep 1
-xdotool key --window "$demo_window" Escape
+press_key Escape
 wait_demo_exit 2 || fail "Escape did not end the run"
 show_demo_log
 [ "$demo_status" = 0 ] || fail "exit status $demo_status"

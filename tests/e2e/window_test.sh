@@ -48,7 +48,7 @@ canvas_shown() { grab_screen && [ "$(pixel_at 640 300)" = "0 0 255" ]; }
 retry 5 canvas_shown || fail "no frames after returning to fullscreen"
 expect_pixel 640 100 "0 0 0"
 
-xdotool key --window "$demo_window" Escape
+press_key Escape
 wait_demo_exit 1 || fail "Escape did not end the run within a second"
 show_demo_log
 [ "$demo_status" = 0 ] || fail "exit status $demo_status after Escape"
