@@ -34,3 +34,12 @@ if(NOT DEMO_SANITIZE)
                        display_e2e.no_display
                        PROPERTIES ENVIRONMENT "${e2e_env}" TIMEOUT 60 LABELS e2e)
 endif()
+# In the sanitizer tree: one short live run under X, checked for leaks.
+if(DEMO_SANITIZE)
+  add_test(NAME display_e2e.live_leaks
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/with_x.sh
+                   ${CMAKE_CURRENT_SOURCE_DIR}/e2e/live_leak_test.sh)
+  set_tests_properties(display_e2e.live_leaks PROPERTIES
+                       ENVIRONMENT "DEMO=$<TARGET_FILE:demo>;SDL_AUDIODRIVER=dummy"
+                       TIMEOUT 180 LABELS e2e)
+endif()
