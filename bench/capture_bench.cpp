@@ -210,7 +210,7 @@ void BM_capture_yuv420(benchmark::State& state) {
 BENCHMARK(BM_capture_yuv420);
 
 // The same conversion as built for the baseline processor (SSE2), which
-// DEMO_FORCE_SCALAR=1 or a processor without AVX2 gets.
+// DEMO_SIMD=scalar or sse2, or a processor without AVX2, gets.
 void BM_capture_yuv420_baseline(benchmark::State& state) {
     Clip clip;
     showFrame(clip.tall, clip.canvas, 0);

@@ -13,7 +13,7 @@
 
 // The whole default show captured as the program's capture mode does it, in
 // this process: drawing alone, then drawing with the video written to .mp4
-// and to .mkv. One iteration is the whole show (10,777 frames at 60 fps);
+// and to .mkv, and as PNG files. One iteration is the whole show (10,777 frames at 60 fps);
 // loading it (decoding the soundtrack, reading the pictures) is left out.
 // Wall time, since the encoders run threads of their own; the CPU column is
 // the whole process's (every thread), which tells what the capture costs
@@ -55,10 +55,15 @@ double processCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-void captureWholeShow(benchmark::State& state, const char* videoName) {
+// `videoName`: a file in the temporary folder, or null for no video;
+// `framesName` likewise a folder for PNG frames.
+void captureWholeShow(benchmark::State& state, const char* videoName,
+                      const char* framesName = nullptr) {
     if (!enterDefaultShow(state)) return;
     const std::string video =
         videoName ? (fs::temp_directory_path() / videoName).string() : std::string();
+    const std::string framesDir =
+        framesName ? (fs::temp_directory_path() / framesName).string() : std::string();
     int64_t frames = 0;
     double drawing = 0.0, writing = 0.0, cpu = 0.0;
     for (auto _ : state) {
@@ -66,6 +71,7 @@ void captureWholeShow(benchmark::State& state, const char* videoName) {
         ShowCapture capture;
         ShowCapture::Settings settings;
         settings.videoPath = video;
+        settings.framesDir = framesDir;
         std::string error;
         if (!capture.open(settings, error)) {
             state.SkipWithError(error.c_str());
@@ -90,6 +96,7 @@ void captureWholeShow(benchmark::State& state, const char* videoName) {
         writing += capture.writeSeconds();
     }
     if (!video.empty()) fs::remove(video);
+    if (!framesDir.empty()) fs::remove_all(framesDir);
     const double perIteration = static_cast<double>(frames) / state.iterations();
     state.counters["frames"] = perIteration;
     state.counters["frames_per_s"] =
@@ -98,7 +105,7 @@ void captureWholeShow(benchmark::State& state, const char* videoName) {
         benchmark::Counter(static_cast<double>(frames) / 60.0, benchmark::Counter::kIsRate);
     state.counters["x_real_time_cpu"] = cpu > 0 ? static_cast<double>(frames) / 60.0 / cpu : 0.0;
     state.counters["draw_fps"] = drawing > 0 ? static_cast<double>(frames) / drawing : 0.0;
-    if (!video.empty())
+    if (!video.empty() || !framesDir.empty())
         state.counters["write_fps"] = writing > 0 ? static_cast<double>(frames) / writing : 0.0;
 }
 
@@ -110,6 +117,10 @@ void BM_CaptureShow_Mp4(benchmark::State& state) {
 }
 void BM_CaptureShow_Mkv(benchmark::State& state) {
     captureWholeShow(state, "capture_bench_show.mkv");
+}
+// Every frame as a PNG file (--frames), on the writer's worker threads.
+void BM_CaptureShow_Png(benchmark::State& state) {
+    captureWholeShow(state, nullptr, "capture_bench_frames");
 }
 
 BENCHMARK(BM_CaptureShow_DrawOnly)
@@ -123,6 +134,12 @@ BENCHMARK(BM_CaptureShow_Mp4)
     ->MeasureProcessCPUTime()
     ->Iterations(1);
 BENCHMARK(BM_CaptureShow_Mkv)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
+
+BENCHMARK(BM_CaptureShow_Png)
     ->Unit(benchmark::kSecond)
     ->UseRealTime()
     ->MeasureProcessCPUTime()

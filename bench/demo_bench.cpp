@@ -1,10 +1,11 @@
 #include <benchmark/benchmark.h>
 
 #include "demo/Assets.h"
-#include "demo/BoxBlur.h"
 #include "demo/SceneOne.h"
 #include "demo/SceneState.h"
 #include "demo/SceneTwo.h"
+#include "gfx/BoxBlur.h"
+#include "gfx/SimdLevel.h"
 #include "sync/MusicSync.h"
 
 // Whole frames of both scenes on the 512 × 256 canvas, every layer drawn with
@@ -118,7 +119,8 @@ void BM_boxBlurRowsSse2(benchmark::State& state) {
 }
 BENCHMARK(BM_boxBlurRowsSse2)->Arg(101)->Arg(256);
 void BM_boxBlurRowsAvx2(benchmark::State& state) {
-    if (!boxBlurHasAvx2()) return state.SkipWithError("no AVX2 on this processor");
+    if (!simdLevelSupported(SimdLevel::avx2))
+        return state.SkipWithError("no AVX2 on this processor");
     boxBlurOnly(state, boxBlurRowsAvx2);
 }
 BENCHMARK(BM_boxBlurRowsAvx2)->Arg(101)->Arg(256);

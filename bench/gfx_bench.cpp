@@ -107,6 +107,18 @@ void BM_gfx_rotozoom(benchmark::State& state) {
 }
 BENCHMARK(BM_gfx_rotozoom);
 
+// Scene one's case: no rotation, so each row reads two texture rows only.
+void BM_gfx_rotozoom_angle0(benchmark::State& state) {
+    BenchBitmap canvas(canvasWidth, canvasHeight, 1), texture(512, 256, 3);
+    for (auto _ : state) {
+        canvas.fill(0);
+        rotozoom(canvas, texture, 0.0f, 2.0f, 10.0f, 5.0f, 200);
+        benchmark::ClobberMemory();
+    }
+    setPixelCounters(state);
+}
+BENCHMARK(BM_gfx_rotozoom_angle0);
+
 void BM_gfx_blur8(benchmark::State& state) {
     BenchBitmap canvas(canvasWidth, canvasHeight, 1);
     for (auto _ : state) {
@@ -212,15 +224,16 @@ BENCHMARK(BM_pixman_bilinear_2x);
 // not plain streams (the members above use the set chosen at run time).
 namespace {
 
-void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, bool blur) {
+void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, bool blur,
+                    bool angle0 = false) {
     if (!set) {
         state.SkipWithError("not supported on this processor");
         return;
     }
     BenchBitmap canvas(canvasWidth, canvasHeight, 1), texture(512, 256, 3);
     kernels::RotozoomRow row;
-    row.du = 1811; // zoom 2, angle 0.3
-    row.dv = 605;
+    row.du = angle0 ? 2048 : 1811; // zoom 2, angle 0 or 0.3
+    row.dv = angle0 ? 0 : 605;
     row.maskX = 511;
     row.maskY = 255;
     row.brightness = 200;
@@ -232,7 +245,8 @@ void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, boo
             for (int32_t r = 0; r < canvasHeight; ++r) {
                 row.u = 1000000u - row.dv * static_cast<uint32_t>(r);
                 row.v = 500000u + row.du * static_cast<uint32_t>(r);
-                set->rotozoomRow(canvas.pixels + r * 512, texture.pixels, row);
+                (angle0 ? set->zoomRow : set->rotozoomRow)(canvas.pixels + r * 512, texture.pixels,
+                                                           row);
             }
         }
         benchmark::ClobberMemory();
@@ -244,6 +258,9 @@ BENCHMARK_CAPTURE(kernelSetBench, rotozoom_scalar, &kernels::scalarKernels(), fa
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_sse2, kernels::sse2Kernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_avx2, kernels::avx2Kernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_avx512, kernels::avx512Kernels(), false);
+BENCHMARK_CAPTURE(kernelSetBench, zoom_sse2, kernels::sse2Kernels(), false, true);
+BENCHMARK_CAPTURE(kernelSetBench, zoom_avx2, kernels::avx2Kernels(), false, true);
+BENCHMARK_CAPTURE(kernelSetBench, zoom_avx512, kernels::avx512Kernels(), false, true);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_scalar, &kernels::scalarKernels(), true);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_sse2, kernels::sse2Kernels(), true);
 BENCHMARK_CAPTURE(kernelSetBench, blur8_avx2, kernels::avx2Kernels(), true);

@@ -1,5 +1,7 @@
 #include "capture/VideoWriter.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
@@ -45,7 +47,7 @@ std::string avError(int code) {
     return text;
 }
 
-enum class Container { mp4, mkv };
+using Container = VideoWriter::FileType;
 
 // The extension of the last path component, lower case, with its dot; empty
 // when the name has none.
@@ -388,21 +390,32 @@ std::string VideoWriter::State::stopSound() {
     return soundFailure;
 }
 
+bool VideoWriter::fileTypeOf(const std::string& path, FileType& type, std::string& error) {
+    const std::string extension = extensionOf(path);
+    if (extension == ".mp4") {
+        type = FileType::mp4;
+        return true;
+    }
+    if (extension == ".mkv") {
+        type = FileType::mkv;
+        return true;
+    }
+    error = "'" + path + "': " +
+            (extension.empty() ? std::string("no file type")
+                               : "unsupported file type '" + extension + "'") +
+            ": use .mp4 or .mkv";
+    return false;
+}
+
 std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, const Format& format,
                                                std::string& error) {
-    const std::string extension = extensionOf(path);
-    Container container;
-    if (extension == ".mp4") {
-        container = Container::mp4;
-    } else if (extension == ".mkv") {
-        container = Container::mkv;
-    } else {
-        error = "'" + path + "': " +
-                (extension.empty() ? std::string("no file type")
-                                   : "unsupported file type '" + extension + "'") +
-                ": use .mp4 or .mkv";
-        return nullptr;
-    }
+    FileType type;
+    if (!fileTypeOf(path, type, error)) return nullptr;
+    return open(path, type, format, error);
+}
+
+std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, FileType container,
+                                               const Format& format, std::string& error) {
     error = checkFormat(format, container);
     if (!error.empty()) return nullptr;
 
@@ -426,6 +439,8 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, const Fo
         error = "out of memory";
         return nullptr;
     }
+    struct stat before {};
+    const bool existed = lstat(path.c_str(), &before) == 0;
     error = state->openVideo();
     if (error.empty()) error = state->openAudio();
     if (error.empty()) error = state->openFile();
@@ -438,10 +453,12 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, const Fo
         }
     }
     if (!error.empty()) {
-        if (state->fileOpen) { // what was created is not a usable file
+        if (state->fileOpen) {
             avio_closep(&state->output->pb);
             state->fileOpen = false;
-            std::remove(path.c_str());
+            // What this call created is not a usable file; what was there
+            // before (a file, a link) is not this program's to remove.
+            if (!existed) std::remove(path.c_str());
         }
         return nullptr;
     }

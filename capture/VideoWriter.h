@@ -17,7 +17,7 @@
 // so writeAudio only queues it (up to two seconds ahead before it waits); a
 // failure there is reported by the next writeFrame, writeAudio or finish.
 class VideoWriter {
-public:
+  public:
     struct Format {
         int32_t width = 512;
         int32_t height = 256;
@@ -26,11 +26,22 @@ public:
         int32_t channels = 2; // 1 or 2
     };
 
-    // Opens `path` for writing. Returns null, with the reason in `error`, for
-    // an extension other than the two above, a format it cannot encode, or a
-    // file that cannot be created.
+    enum class FileType { mp4, mkv };
+
+    // The type a file name asks for by its extension. Returns false, with the
+    // reason in `error`, for an extension other than the two above.
+    static bool fileTypeOf(const std::string& path, FileType& type, std::string& error);
+
+    // Opens `path` for writing, as the type its extension names. Returns
+    // null, with the reason in `error`, for an extension other than the two
+    // above, a format it cannot encode, or a file that cannot be created.
     static std::unique_ptr<VideoWriter> open(const std::string& path, const Format& format,
                                              std::string& error);
+    // The same, for a file whose name says nothing of its type (a temporary
+    // file that takes its real name when it is complete). A file that this
+    // call creates is removed again when it fails; one that was there is not.
+    static std::unique_ptr<VideoWriter> open(const std::string& path, FileType type,
+                                             const Format& format, std::string& error);
 
     // Finishes the file if finish() was not called (errors are then lost), so
     // that whatever was written so far is still a playable file.
@@ -51,7 +62,7 @@ public:
     int64_t framesWritten() const;
     int64_t sampleFramesWritten() const;
 
-private:
+  private:
     struct State;
     explicit VideoWriter(std::unique_ptr<State> state);
     std::unique_ptr<State> state;

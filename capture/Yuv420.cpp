@@ -1,9 +1,7 @@
 #include "capture/Yuv420.h"
 
-#include <cstdlib>
-#include <cstring>
-
 #include "capture/Yuv420Rows.h"
+#include "gfx/SimdLevel.h"
 
 namespace yuv420 {
 
@@ -15,8 +13,7 @@ void convertBaseline(const uint32_t* pixels, int32_t pitch, int32_t width, int32
 
 Converter avx2Converter() {
 #if defined(__x86_64__)
-    static const bool supported = __builtin_cpu_supports("avx2");
-    return supported ? &detail::convertAvx2 : nullptr;
+    return simdLevelSupported(SimdLevel::avx2) ? &detail::convertAvx2 : nullptr;
 #else
     return nullptr;
 #endif
@@ -26,9 +23,8 @@ Converter avx2Converter() {
 
 namespace {
 yuv420::Converter choose() {
-    const char* force = std::getenv("DEMO_FORCE_SCALAR");
-    if (force && std::strcmp(force, "1") == 0) return &yuv420::convertBaseline;
-    if (yuv420::Converter avx2 = yuv420::avx2Converter()) return avx2;
+    if (simdLevel() >= SimdLevel::avx2)
+        if (yuv420::Converter avx2 = yuv420::avx2Converter()) return avx2;
     return &yuv420::convertBaseline;
 }
 } // namespace

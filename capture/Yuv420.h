@@ -18,7 +18,7 @@ void convertToYuv420Bt709(const uint32_t* pixels, int32_t pitch, int32_t width, 
 
 // The one integer algorithm above, compiled twice: for the baseline x86-64
 // processor and for AVX2. Both give the same bytes. convertToYuv420Bt709 uses
-// the AVX2 build where the processor has it, unless DEMO_FORCE_SCALAR=1.
+// the AVX2 build where the level in use (gfx/SimdLevel.h) allows it.
 namespace yuv420 {
 using Converter = void (*)(const uint32_t*, int32_t, int32_t, int32_t, uint8_t*, int32_t, uint8_t*,
                            uint8_t*, int32_t);

@@ -4,33 +4,40 @@
 
 #include "demo/Assets.h"
 #include "loaders/LoadError.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
-std::string sizeText(const Bitmap& picture) {
-    return std::to_string(picture.width) + " × " + std::to_string(picture.height);
+std::string sizeText(int32_t width, int32_t height) {
+    return std::to_string(width) + " × " + std::to_string(height);
 }
 
 bool isPowerOfTwo(int32_t value) {
     return value > 0 && (value & (value - 1)) == 0;
 }
 
+void say(const char* fileName, const std::string& what) {
+    std::fprintf(stderr, "%s: %s\n", fileName, what.c_str());
+}
+
+void leaveOut(Picture& picture) {
+    picture.releasePixels();
+    picture.width = 0;
+    picture.height = 0;
+}
+
 } // namespace
 
-std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureRole role) {
-    if (loadResult != loadSuccess)
-        return std::string("could not be loaded (") + loadErrorText(loadResult) + ")";
-    if (!picture.pixels || picture.width < 1 || picture.height < 1)
-        return "has no pixels after loading";
+std::string sizeRejection(int32_t width, int32_t height, PictureRole role) {
     switch (role) {
     case PictureRole::overlay:
-        if (picture.width > canvasWidth || picture.height > canvasHeight)
-            return sizeText(picture) + " does not fit the 512 × 256 canvas";
-        if (picture.width % 2 != 0) return "width " + std::to_string(picture.width) + " is odd";
+        if (width > canvasWidth || height > canvasHeight)
+            return sizeText(width, height) + " does not fit the 512 × 256 canvas";
+        if (width % 2 != 0) return "width " + std::to_string(width) + " is odd";
         return {};
     case PictureRole::texture:
-        if (picture.width != 512 || !isPowerOfTwo(picture.height))
-            return sizeText(picture) + ": texture must be 512 wide and a power of two high";
+        if (width != 512 || !isPowerOfTwo(height))
+            return sizeText(width, height) + ": texture must be 512 wide and a power of two high";
         return {};
     case PictureRole::scroller:
         return {};
@@ -38,12 +45,52 @@ std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureR
     return {};
 }
 
+std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureRole role) {
+    if (loadResult != loadSuccess)
+        return std::string("could not be loaded (") + loadErrorText(loadResult) + ")";
+    if (!picture.pixels || picture.width < 1 || picture.height < 1)
+        return "has no pixels after loading";
+    return sizeRejection(picture.width, picture.height, role);
+}
+
 bool admitPicture(Picture& picture, const char* fileName, int32_t loadResult, PictureRole role) {
     const std::string reason = pictureRejection(picture, loadResult, role);
     if (reason.empty()) return true;
-    std::fprintf(stderr, "%s: %s\n", fileName, reason.c_str());
-    picture.releasePixels();
-    picture.width = 0;
-    picture.height = 0;
+    say(fileName, reason);
+    leaveOut(picture);
     return false;
+}
+
+bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
+                 DecoderFailures& failures) {
+    std::string sizeRefusal;
+    const LoadOutcome outcome = picture.loadChecked(fileName, [&](int32_t width, int32_t height) {
+        sizeRefusal = sizeRejection(width, height, role);
+        return sizeRefusal;
+    });
+    if (outcome.code == loadSuccess) {
+        if (!outcome.warning.empty()) say(fileName, outcome.warning);
+        return admitPicture(picture, fileName, outcome.code, role);
+    }
+    if (!sizeRefusal.empty()) {
+        say(fileName, sizeRefusal);
+    } else {
+        const std::string cause =
+            outcome.reason.empty() ? loadErrorText(outcome.code) : outcome.reason;
+        say(fileName, "could not be loaded (" + cause + ")");
+    }
+    if (!outcome.decoderMessage.empty())
+        failures.push_back(std::string(fileName) + ": " + outcome.decoderMessage);
+    leaveOut(picture);
+    return false;
+}
+
+void showDecoderFailures(const DecoderFailures& failures) {
+    if (failures.empty()) return;
+    std::string text;
+    for (const std::string& line : failures) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    showErrorMessageBox("JPEG Fatal Error", text.c_str());
 }

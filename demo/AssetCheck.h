@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/Bitmap.h"
 #include "gfx/Picture.h"
@@ -12,6 +13,9 @@ enum class PictureRole {
     scroller, // drawn clipped: any size
 };
 
+// Why a width × height picture cannot be shown in `role`; empty when it can.
+std::string sizeRejection(int32_t width, int32_t height, PictureRole role);
+
 // Why `picture`, loaded with `loadResult`, cannot be shown in `role`; empty
 // when it can.
 std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureRole role);
@@ -20,6 +24,22 @@ std::string pictureRejection(const Bitmap& picture, int32_t loadResult, PictureR
 // 0) with one line on stderr naming the file and the reason. Returns whether
 // the picture was kept.
 bool admitPicture(Picture& picture, const char* fileName, int32_t loadResult, PictureRole role);
+
+// The decoder failures of one start-up, one line each ("file: message"), to
+// be shown together in a single box once every picture has been tried.
+using DecoderFailures = std::vector<std::string>;
+
+// Loads a picture for `role`, refusing a size the role cannot take from the
+// file's header alone, before anything is decoded. Whatever goes wrong is
+// said on stderr in one line naming the file and the cause; a failure the
+// JPEG decoder stopped on is also added to `failures`. Returns whether the
+// picture is in the show.
+bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
+                 DecoderFailures& failures);
+
+// Shows one "JPEG Fatal Error" box listing every decoder failure, or nothing
+// when there were none.
+void showDecoderFailures(const DecoderFailures& failures);
 
 // A picture left out of the show (or never loaded) has no pixels; the scenes
 // skip it.

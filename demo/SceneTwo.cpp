@@ -2,8 +2,8 @@
 
 #include "demo/AssetCheck.h"
 #include "demo/Assets.h"
-#include "demo/BoxBlur.h"
 #include "demo/Director.h"
+#include "gfx/BoxBlur.h"
 #include "platform/Quit.h"
 #include "sync/MusicSync.h"
 

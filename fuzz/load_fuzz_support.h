@@ -15,7 +15,8 @@
 namespace loadfuzz {
 inline std::string& scratchStem() {
     static std::string stem = [] {
-        // Refused inputs would otherwise print a fatal-error line each.
+        // Nothing the readers do should show or print anything; should a box
+        // ever be asked for, it stays quiet rather than flooding the log.
         setMessageBoxesQuiet(true);
         setenv("DEMO_NO_MESSAGE_BOXES", "1", 1);
         // Same code paths, smaller worst case: a 30-byte header may claim

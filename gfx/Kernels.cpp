@@ -70,8 +70,17 @@ void blur8(uint32_t* pixels, int32_t n) {
     }
 }
 
-constexpr RowKernels scalarSet{"scalar", addRow,      averageRow, blendRow,    addFactorRow,
-                               fillRow,  brightenRow, darkenRow,  rotozoomRow, blur8};
+constexpr RowKernels scalarSet{.name = "scalar",
+                               .add = addRow,
+                               .average = averageRow,
+                               .blend = blendRow,
+                               .addFactor = addFactorRow,
+                               .fill = fillRow,
+                               .brighten = brightenRow,
+                               .darken = darkenRow,
+                               .rotozoomRow = rotozoomRow,
+                               .zoomRow = rotozoomRow,
+                               .blur8 = blur8};
 
 } // namespace
 

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 
+#include "gfx/SimdLevel.h"
+
 // Row kernels behind the hot pixel operations. There is one plain scalar set
 // (the reference, written per pixel from the combine rules) and, on x86-64,
 // SSE2, AVX2 and AVX-512 sets that must give the same bits. The set in use is
-// chosen once, from the processor's features; DEMO_FORCE_SCALAR=1 in the
-// environment forces the scalar set everywhere.
+// chosen once, from the level in use (gfx/SimdLevel.h: the processor's
+// features, capped by DEMO_SIMD).
 namespace kernels {
 
 // One destination row of the rotozoom: `count` pixels, 20.12 coordinates
@@ -33,6 +35,10 @@ struct RowKernels {
     void (*darken)(uint32_t* d, uint32_t colour, int32_t n);
     // Adds one bilinear-filtered, brightness-scaled rotozoom row into `out`.
     void (*rotozoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+    // The same, faster where the row has no vertical step (dv == 0, a zoom
+    // without rotation): every pixel then reads the same two texture rows.
+    // Any other row is passed on to rotozoomRow.
+    void (*zoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
     // The in-place eight-neighbour mean over n pixels with a row stride of 512
     // (reads 513 pixels either side of the range).
     void (*blur8)(uint32_t* pixels, int32_t n);
@@ -47,5 +53,8 @@ const RowKernels& scalarKernels();
 const RowKernels* sse2Kernels();
 const RowKernels* avx2Kernels();
 const RowKernels* avx512Kernels();
+
+// The set of a level; the scalar set where this processor cannot run it.
+const RowKernels& kernelsFor(SimdLevel level);
 
 } // namespace kernels

@@ -1,13 +1,15 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 
 // AVX2 kernels, eight pixels per 256-bit register. This file is built with
 // -mavx2 and only called after a run-time check of the processor, so it must
 // not instantiate any inline function or template shared with other files (the
 // linker could keep this file's AVX2 copy for every caller): row tails go to
-// the SSE2 kernels, which are built without -mavx2.
+// the SSE2 kernels, and the shared pieces (gfx/KernelRows.h) have internal
+// linkage.
 namespace kernels::detail {
 namespace {
 
@@ -25,6 +27,8 @@ inline __m256i scaleBytes(__m256i v, __m256i k) {
     const __m256i hi = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, v), k);
     return _mm256_packus_epi16(lo, hi); // in-lane unpack and pack keep pixel order
 }
+
+} // namespace
 
 void avx2Add(uint32_t* d, const uint32_t* s, int32_t n) {
     int32_t i = 0;
@@ -84,6 +88,38 @@ void avx2Darken(uint32_t* d, uint32_t colour, int32_t n) {
     sse2Darken(d + i, colour, n - i);
 }
 
+namespace {
+
+// Σ texel × weight over a pixel's four texels, per 16-bit lane (exact: at
+// most 255 × 256).
+inline __m256i weightedSum(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
+                           __m256i w10, __m256i w01, __m256i w11) {
+    __m256i sum = _mm256_mullo_epi16(t00, w00);
+    sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(t10, w10));
+    sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(t01, w01));
+    return _mm256_add_epi16(sum, _mm256_mullo_epi16(t11, w11));
+}
+
+// The filtered, brightness-scaled pixels from their four texels and weights
+// (weights replicated into both 16-bit halves of a pixel's lane). Two
+// shortcuts: ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b,
+// and the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 where they
+// stand.
+inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
+                            __m256i w10, __m256i w01, __m256i w11, __m256i bright) {
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i highBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m256i blueRed = weightedSum(
+        _mm256_and_si256(t00, lowBytes), _mm256_and_si256(t10, lowBytes),
+        _mm256_and_si256(t01, lowBytes), _mm256_and_si256(t11, lowBytes), w00, w10, w01, w11);
+    const __m256i greenFourth =
+        weightedSum(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), _mm256_srli_epi16(t01, 8),
+                    _mm256_srli_epi16(t11, 8), w00, w10, w01, w11);
+    const __m256i scaledBlueRed = _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
+    const __m256i scaledGreenFourth = _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
+    return _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
+}
+
 // The two adjacent pixels at each of four offsets, as four 64-bit elements.
 inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
     auto pair = [base](uint32_t o) {
@@ -96,6 +132,8 @@ inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(two(offset[0], offset[1])),
                                    two(offset[2], offset[3]), 1);
 }
+
+} // namespace
 
 // Eight pixels per step, the same arithmetic as the SSE2 row. The texels are
 // fetched with plain 64-bit loads: on the processors measured, gather
@@ -111,34 +149,30 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const __m256i stepU = _mm256_set1_epi32(static_cast<int32_t>(row.du * 8));
     const __m256i stepV = _mm256_set1_epi32(static_cast<int32_t>(row.dv * 8));
     const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
-    const __m256i maskY = _mm256_set1_epi32(static_cast<int32_t>(row.maskY));
+    // (v >> 12) AND maskY, times 512, is (v >> 3) AND (maskY << 9).
+    const __m256i rowMask = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 9));
     const __m256i fraction = _mm256_set1_epi16(4095);
     const __m256i one = _mm256_set1_epi16(4096);
     const __m256i lowHalfTwice =
         _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
                          8, 9, 8, 9, 12, 13, 12, 13);
-    const __m256i byteMask = _mm256_set1_epi32(0x00FF00FF);
     const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
 
     int32_t p = 0;
     for (; p + 8 <= row.count; p += 8) {
         const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
-        const __m256i ty = _mm256_and_si256(_mm256_srli_epi32(v, 12), maskY);
-        const __m256i index = _mm256_add_epi32(_mm256_slli_epi32(ty, 9), tx);
+        const __m256i index =
+            _mm256_or_si256(tx, _mm256_and_si256(_mm256_srli_epi32(v, 3), rowMask));
         // Each pixel's two horizontal neighbours are adjacent in memory, so
         // one 64-bit load fetches both. Splitting the pairs leaves the pixels
         // in the order 0 1 4 5 | 2 3 6 7; the weights are computed in that
         // order and the result is put back in order before it is stored.
-        const __m128i lowIndex = _mm256_castsi256_si128(index);
-        const __m128i highIndex = _mm256_extracti128_si256(index, 1);
-        const uint32_t offsets[8] = {static_cast<uint32_t>(_mm_cvtsi128_si32(lowIndex)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 1)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 2)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(lowIndex, 3)),
-                                     static_cast<uint32_t>(_mm_cvtsi128_si32(highIndex)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 1)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 2)),
-                                     static_cast<uint32_t>(_mm_extract_epi32(highIndex, 3))};
+        // The indices are read back from memory (the empty statement stands
+        // for a write to them): compilers otherwise pull them out of the
+        // register lane by lane, which is slower.
+        alignas(32) uint32_t offsets[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), index);
+        asm volatile("" : "+m"(offsets));
         const __m256i top0 = pairsAt(texture, offsets);
         const __m256i top1 = pairsAt(texture, offsets + 4);
         const __m256i bottom0 = pairsAt(texture + 512, offsets);
@@ -164,30 +198,68 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
         const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
         const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
-        auto filter = [&](__m256i ta, __m256i tb, __m256i tc, __m256i te) {
-            __m256i sum = _mm256_mullo_epi16(ta, w00);
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tb, w10));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(tc, w01));
-            sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(te, w11));
-            return _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(sum, 8), bright), 8);
-        };
-        auto low = [&](__m256i t) { return _mm256_and_si256(t, byteMask); };
-        auto high = [&](__m256i t) { return _mm256_srli_epi16(t, 8); };
-        const __m256i br = filter(low(a), low(b), low(c), low(e));
-        const __m256i ga = filter(high(a), high(b), high(c), high(e));
         const __m256i g =
-            _mm256_permute4x64_epi64(_mm256_or_si256(br, _mm256_slli_epi16(ga, 8)), 0xD8);
+            _mm256_permute4x64_epi64(filterTexels(a, b, c, e, w00, w10, w01, w11, bright), 0xD8);
         store(out + p, _mm256_adds_epu8(load(out + p), g));
         u = _mm256_add_epi32(u, stepU);
         v = _mm256_add_epi32(v, stepV);
     }
-    if (p < row.count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = row.count - p;
-        sse2RotozoomRow(out + p, texture, rest);
+    if (p < row.count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
+}
+
+// Eight pixels per step of a row without rotation. Their texels lie among
+// nine neighbours of one texture row (see zoomFetchFits), so two loads per
+// texture row and a lane permutation by each pixel's distance from the first
+// texel fetch all four texels; the arithmetic is the rotozoom row's, with one
+// vertical weight for the whole row. A block whose texels wrap round the
+// texture's right edge is drawn by the general row.
+void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row) {
+    if (!zoomFetchFits(row)) return avx2RotozoomRow(out, texture, row);
+    __m256i u =
+        _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(row.u)),
+                         _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7),
+                                            _mm256_set1_epi32(static_cast<int32_t>(row.du))));
+    const uint32_t step = row.du * 8;
+    const __m256i stepU = _mm256_set1_epi32(static_cast<int32_t>(step));
+    const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
+    const uint32_t* top = texture + ((row.v >> 12) & row.maskY) * 512;
+    const uint32_t* bottom = top + 512;
+    const __m256i fy = _mm256_set1_epi16(static_cast<int16_t>(row.v & 4095));
+    const __m256i gy = _mm256_set1_epi16(static_cast<int16_t>(4096 - (row.v & 4095)));
+    const __m256i fraction = _mm256_set1_epi16(4095);
+    const __m256i one = _mm256_set1_epi16(4096);
+    const __m256i lowHalfTwice =
+        _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
+                         8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
+
+    int32_t p = 0;
+    uint32_t firstU = row.u;
+    for (; p + 8 <= row.count; p += 8, firstU += step, u = _mm256_add_epi32(u, stepU)) {
+        const uint32_t tx0 = (firstU >> 12) & row.maskX;
+        if (!zoomBlockFits(tx0, row.maskX, 8)) {
+            RotozoomRow block = restOfRow(row, p);
+            block.count = 8;
+            avx2RotozoomRow(out + p, texture, block);
+            continue;
+        }
+        const __m256i distance = _mm256_sub_epi32(_mm256_and_si256(_mm256_srli_epi32(u, 12), maskX),
+                                                  _mm256_set1_epi32(static_cast<int32_t>(tx0)));
+        auto fetch = [&](const uint32_t* from) {
+            return _mm256_permutevar8x32_epi32(load(from + tx0), distance);
+        };
+        const __m256i a = fetch(top), b = fetch(top + 1);
+        const __m256i c = fetch(bottom), e = fetch(bottom + 1);
+        const __m256i fx = _mm256_and_si256(_mm256_shuffle_epi8(u, lowHalfTwice), fraction);
+        const __m256i gx = _mm256_sub_epi16(one, fx);
+        const __m256i w00 = _mm256_mulhi_epu16(gx, gy);
+        const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
+        const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
+        const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
+        const __m256i g = filterTexels(a, b, c, e, w00, w10, w01, w11, bright);
+        store(out + p, _mm256_adds_epu8(load(out + p), g));
     }
+    if (p < row.count) sse2ZoomRow(out + p, texture, restOfRow(row, p));
 }
 
 // As the SSE2 pass (see there), with the seven-neighbour sums of four pixels
@@ -214,14 +286,7 @@ void avx2Blur8(uint32_t* pixels, int32_t n) {
             sum = _mm256_add_epi16(sum, widen(q + 513));
             _mm256_store_si256(reinterpret_cast<__m256i*>(partial + j * 4), sum);
         }
-        for (; j < count; ++j) { // the last one to three pixels of the range
-            static constexpr int32_t offsets[7] = {-513, -512, -511, 1, 511, 512, 513};
-            for (int k = 0; k < 4; ++k) {
-                uint32_t sum = 0;
-                for (int32_t o : offsets) sum += (p[j + o] >> (8 * k)) & 0xFFu;
-                partial[j * 4 + k] = static_cast<uint16_t>(sum);
-            }
-        }
+        sevenNeighbourSums(p, j, count, partial); // the last one to three pixels
         for (j = 0; j < count; ++j) {
             const __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(partial + j * 4));
             left = _mm_srli_epi16(_mm_add_epi16(sum, left), 3);
@@ -230,10 +295,18 @@ void avx2Blur8(uint32_t* pixels, int32_t n) {
     }
 }
 
-constexpr RowKernels avx2Kernels{"avx2",          avx2Add,  avx2Average,  avx2Blend,
-                                 avx2AddFactor,   avx2Fill, avx2Brighten, avx2Darken,
-                                 avx2RotozoomRow, avx2Blur8};
-
+namespace {
+constexpr RowKernels avx2Kernels{.name = "avx2",
+                                 .add = avx2Add,
+                                 .average = avx2Average,
+                                 .blend = avx2Blend,
+                                 .addFactor = avx2AddFactor,
+                                 .fill = avx2Fill,
+                                 .brighten = avx2Brighten,
+                                 .darken = avx2Darken,
+                                 .rotozoomRow = avx2RotozoomRow,
+                                 .zoomRow = avx2ZoomRow,
+                                 .blur8 = avx2Blur8};
 } // namespace
 
 const RowKernels& avx2Set() {

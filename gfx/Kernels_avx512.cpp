@@ -1,25 +1,22 @@
 #if defined(__x86_64__)
 #include <immintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 
 // AVX-512 kernels (foundation and byte/word instructions), sixteen pixels per
 // step, for the operations whose arithmetic, not memory, sets their pace: the
 // rotozoom row, and the blend and the add with a factor (two multiplies per
 // byte). The other kernels stream memory and are as fast with AVX2, so the
-// AVX-512 set takes them from the AVX2 set (see Cpu.cpp). Row tails go to the
+// AVX-512 set takes them from the AVX2 set. Row tails go to the
 // SSE2 kernels.
 //
-// The functions below are compiled for AVX-512 through the target pragmas and
-// are only called after a run-time check of the processor. Every header is
-// included above the pragmas and nothing here is a template or an inline
-// function shared with other files, so no AVX-512 code can leak to callers on
-// other processors.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,avx512f,avx512bw"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,avx512f,avx512bw")
+// This file is built for AVX-512 (foundation and byte/word instructions) and
+// only called after a run-time check of the processor. Nothing here is a
+// template or an inline function shared with other files (the shared pieces in
+// gfx/KernelRows.h have internal linkage), so no AVX-512 code can leak to
+// callers on other processors.
+#if !defined(__clang__)
 // gcc 12's AVX-512 headers start some results from _mm512_undefined_si512(),
 // which its flow analysis then reports as maybe uninitialized (a known false
 // report of that release).
@@ -178,21 +175,98 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
         u = _mm512_add_epi32(u, stepU);
         v = _mm512_add_epi32(v, stepV);
     }
-    if (p < count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = count - p;
-        sse2RotozoomRow(out + p, texture, rest);
+    if (p < count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
+}
+
+// Sixteen pixels per step of a row without rotation: the AVX2 zoom row's
+// contiguous fetch (see there) with one permutation over sixteen texels, and
+// this file's rotozoom arithmetic.
+void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row) {
+    if (!zoomFetchFits(row)) return avx512RotozoomRow(out, texture, row);
+    const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m512i u = _mm512_add_epi32(
+        _mm512_set1_epi32(static_cast<int32_t>(row.u)),
+        _mm512_mullo_epi32(lanes, _mm512_set1_epi32(static_cast<int32_t>(row.du))));
+    const uint32_t step = row.du * 16;
+    const __m512i stepU = _mm512_set1_epi32(static_cast<int32_t>(step));
+    const __m512i maskX = _mm512_set1_epi32(static_cast<int32_t>(row.maskX));
+    const uint32_t* top = texture + ((row.v >> 12) & row.maskY) * 512;
+    const uint32_t* bottom = top + 512;
+    const __m512i fy = _mm512_set1_epi16(static_cast<int16_t>(row.v & 4095));
+    const __m512i gy = _mm512_set1_epi16(static_cast<int16_t>(4096 - (row.v & 4095)));
+    const __m512i lowHalfTwice =
+        _mm512_set_epi8(13, 12, 13, 12, 9, 8, 9, 8, 5, 4, 5, 4, 1, 0, 1, 0, 13, 12, 13, 12, 9, 8, 9,
+                        8, 5, 4, 5, 4, 1, 0, 1, 0, 13, 12, 13, 12, 9, 8, 9, 8, 5, 4, 5, 4, 1, 0, 1,
+                        0, 13, 12, 13, 12, 9, 8, 9, 8, 5, 4, 5, 4, 1, 0, 1, 0);
+    const __m512i fraction = _mm512_set1_epi16(4095);
+    const __m512i one = _mm512_set1_epi16(4096);
+    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
+    const __m512i highBytes = _mm512_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m512i bright = _mm512_set1_epi16(static_cast<int16_t>(row.brightness));
+
+    const int32_t count = row.count;
+    int32_t p = 0;
+    uint32_t firstU = row.u;
+    for (; p + 16 <= count; p += 16, firstU += step, u = _mm512_add_epi32(u, stepU)) {
+        const uint32_t tx0 = (firstU >> 12) & row.maskX;
+        if (!zoomBlockFits(tx0, row.maskX, 16)) {
+            RotozoomRow block = restOfRow(row, p);
+            block.count = 16;
+            avx512RotozoomRow(out + p, texture, block);
+            continue;
+        }
+        const __m512i distance = _mm512_sub_epi32(_mm512_and_si512(_mm512_srli_epi32(u, 12), maskX),
+                                                  _mm512_set1_epi32(static_cast<int32_t>(tx0)));
+        auto fetch = [&](const uint32_t* from) {
+            return _mm512_permutexvar_epi32(distance, load(from + tx0));
+        };
+        const __m512i t00 = fetch(top), t10 = fetch(top + 1);
+        const __m512i t01 = fetch(bottom), t11 = fetch(bottom + 1);
+
+        const __m512i fx = _mm512_and_si512(_mm512_shuffle_epi8(u, lowHalfTwice), fraction);
+        const __m512i gx = _mm512_sub_epi16(one, fx);
+        const __m512i w00 = _mm512_mulhi_epu16(gx, gy), w10 = _mm512_mulhi_epu16(fx, gy);
+        const __m512i w01 = _mm512_mulhi_epu16(gx, fy), w11 = _mm512_mulhi_epu16(fx, fy);
+
+        const __m512i blueRed = weightedSum(
+            _mm512_and_si512(t00, lowBytes), _mm512_and_si512(t10, lowBytes),
+            _mm512_and_si512(t01, lowBytes), _mm512_and_si512(t11, lowBytes), w00, w10, w01, w11);
+        const __m512i greenFourth =
+            weightedSum(_mm512_srli_epi16(t00, 8), _mm512_srli_epi16(t10, 8),
+                        _mm512_srli_epi16(t01, 8), _mm512_srli_epi16(t11, 8), w00, w10, w01, w11);
+        const __m512i scaledBlueRed =
+            _mm512_mulhi_epu16(_mm512_and_si512(blueRed, highBytes), bright);
+        const __m512i scaledGreenFourth =
+            _mm512_mullo_epi16(_mm512_srli_epi16(greenFourth, 8), bright);
+        const __m512i g = _mm512_ternarylogic_epi32(scaledBlueRed, scaledGreenFourth, highBytes,
+                                                    0xF8); // a | (b AND c)
+        store(out + p, _mm512_adds_epu8(load(out + p), g));
     }
+    if (p < count) sse2ZoomRow(out + p, texture, restOfRow(row, p));
+}
+
+namespace {
+// The AVX2 set with the kernels whose arithmetic gains from wider registers.
+constexpr RowKernels avx512Kernels{.name = "avx512",
+                                   .add = avx2Add,
+                                   .average = avx2Average,
+                                   .blend = avx512Blend,
+                                   .addFactor = avx512AddFactor,
+                                   .fill = avx2Fill,
+                                   .brighten = avx2Brighten,
+                                   .darken = avx2Darken,
+                                   .rotozoomRow = avx512RotozoomRow,
+                                   .zoomRow = avx512ZoomRow,
+                                   .blur8 = avx2Blur8};
+} // namespace
+
+const RowKernels& avx512Set() {
+    return avx512Kernels;
 }
 
 } // namespace kernels::detail
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
-#pragma GCC pop_options
 #endif
 #endif

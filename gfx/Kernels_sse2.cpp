@@ -1,6 +1,7 @@
 #if defined(__x86_64__)
 #include <emmintrin.h>
 
+#include "gfx/KernelRows.h"
 #include "gfx/KernelSets.h"
 #include "gfx/PixelRules.h"
 
@@ -142,20 +143,77 @@ void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         };
         const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
                                   _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
-        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8),
-                                  _mm_srli_epi16(c, 8), _mm_srli_epi16(e, 8));
+        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
+                                  _mm_srli_epi16(e, 8));
         const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
         store(out + p, _mm_adds_epu8(load(out + p), g));
         u = _mm_add_epi32(u, stepU);
         v = _mm_add_epi32(v, stepV);
     }
-    if (p < row.count) {
-        RotozoomRow rest = row;
-        rest.u = row.u + static_cast<uint32_t>(p) * row.du;
-        rest.v = row.v + static_cast<uint32_t>(p) * row.dv;
-        rest.count = row.count - p;
-        scalarKernels().rotozoomRow(out + p, texture, rest);
+    if (p < row.count) scalarKernels().rotozoomRow(out + p, texture, restOfRow(row, p));
+}
+
+// Four pixels per step of a row without rotation: every pixel reads the same
+// two texture rows, so each texel pair is one 64-bit load from a row, and the
+// vertical weight is the same for the whole row. The arithmetic is the
+// rotozoom row's.
+void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row) {
+    if (row.dv != 0) return sse2RotozoomRow(out, texture, row);
+    const uint32_t* top = texture + ((row.v >> 12) & row.maskY) * 512;
+    const uint32_t* bottom = top + 512;
+    const uint32_t fy = row.v & 4095;
+    const __m128i wy = _mm_set1_epi32(static_cast<int32_t>(fy | (fy << 16)));
+    const __m128i gy = _mm_set1_epi32(static_cast<int32_t>((4096 - fy) | ((4096 - fy) << 16)));
+    const __m128i byteMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i bright = _mm_set1_epi16(static_cast<int16_t>(row.brightness));
+    auto pairs = [](const uint32_t* from, uint32_t first, uint32_t second) {
+        const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + first));
+        return _mm_castpd_si128(
+            _mm_loadh_pd(_mm_castsi128_pd(low), reinterpret_cast<const double*>(from + second)));
+    };
+    auto lefts = [](__m128i x, __m128i y) {
+        return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(x), _mm_castsi128_ps(y), 0x88));
+    };
+    auto rights = [](__m128i x, __m128i y) {
+        return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(x), _mm_castsi128_ps(y), 0xDD));
+    };
+
+    const __m128i fraction = _mm_set1_epi32(4095);
+    const __m128i stepU = _mm_set1_epi32(static_cast<int32_t>(row.du * 4));
+    __m128i uVector = _mm_setr_epi32(
+        static_cast<int32_t>(row.u), static_cast<int32_t>(row.u + row.du),
+        static_cast<int32_t>(row.u + 2 * row.du), static_cast<int32_t>(row.u + 3 * row.du));
+    int32_t p = 0;
+    uint32_t u = row.u;
+    for (; p + 4 <= row.count; p += 4) {
+        uint32_t tx[4];
+        for (int i = 0; i < 4; ++i, u += row.du) tx[i] = (u >> 12) & row.maskX;
+        const __m128i fx = _mm_and_si128(uVector, fraction);
+        uVector = _mm_add_epi32(uVector, stepU);
+        const __m128i wx = _mm_or_si128(fx, _mm_slli_epi32(fx, 16)); // in both halves
+        const __m128i top01 = pairs(top, tx[0], tx[1]), top23 = pairs(top, tx[2], tx[3]);
+        const __m128i bottom01 = pairs(bottom, tx[0], tx[1]);
+        const __m128i bottom23 = pairs(bottom, tx[2], tx[3]);
+        const __m128i a = lefts(top01, top23), b = rights(top01, top23);
+        const __m128i c = lefts(bottom01, bottom23), e = rights(bottom01, bottom23);
+        const __m128i gx = _mm_sub_epi16(_mm_set1_epi16(4096), wx);
+        const __m128i w00 = _mm_mulhi_epu16(gx, gy), w10 = _mm_mulhi_epu16(wx, gy);
+        const __m128i w01 = _mm_mulhi_epu16(gx, wy), w11 = _mm_mulhi_epu16(wx, wy);
+        auto filter = [&](__m128i ta, __m128i tb, __m128i tc, __m128i te) {
+            __m128i sum = _mm_mullo_epi16(ta, w00);
+            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tb, w10));
+            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tc, w01));
+            sum = _mm_add_epi16(sum, _mm_mullo_epi16(te, w11));
+            return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 8), bright), 8);
+        };
+        const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
+                                  _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
+        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
+                                  _mm_srli_epi16(e, 8));
+        const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
+        store(out + p, _mm_adds_epu8(load(out + p), g));
     }
+    if (p < row.count) scalarKernels().rotozoomRow(out + p, texture, restOfRow(row, p));
 }
 
 // The pass is sequential only through the left neighbour: the three above were
@@ -185,14 +243,7 @@ void sse2Blur8(uint32_t* pixels, int32_t n) {
             _mm_store_si128(reinterpret_cast<__m128i*>(partial + j * 4), lo);
             _mm_store_si128(reinterpret_cast<__m128i*>(partial + j * 4 + 8), hi);
         }
-        for (; j < count; ++j) { // the last one to three pixels of the range
-            static constexpr int32_t offsets[7] = {-513, -512, -511, 1, 511, 512, 513};
-            for (int k = 0; k < 4; ++k) {
-                uint32_t sum = 0;
-                for (int32_t o : offsets) sum += pixel::byteOf(p[j + o], k);
-                partial[j * 4 + k] = static_cast<uint16_t>(sum);
-            }
-        }
+        sevenNeighbourSums(p, j, count, partial); // the last one to three pixels
         for (j = 0; j < count; ++j) {
             const __m128i sum = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(partial + j * 4));
             left = _mm_srli_epi16(_mm_add_epi16(sum, left), 3);
@@ -202,9 +253,17 @@ void sse2Blur8(uint32_t* pixels, int32_t n) {
 }
 
 namespace {
-constexpr RowKernels sse2Kernels{"sse2",          sse2Add,  sse2Average,  sse2Blend,
-                                 sse2AddFactor,   sse2Fill, sse2Brighten, sse2Darken,
-                                 sse2RotozoomRow, sse2Blur8};
+constexpr RowKernels sse2Kernels{.name = "sse2",
+                                 .add = sse2Add,
+                                 .average = sse2Average,
+                                 .blend = sse2Blend,
+                                 .addFactor = sse2AddFactor,
+                                 .fill = sse2Fill,
+                                 .brighten = sse2Brighten,
+                                 .darken = sse2Darken,
+                                 .rotozoomRow = sse2RotozoomRow,
+                                 .zoomRow = sse2ZoomRow,
+                                 .blur8 = sse2Blur8};
 } // namespace
 
 const RowKernels& sse2Set() {

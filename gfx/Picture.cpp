@@ -6,8 +6,8 @@
 
 // The pixel block is [guard | pixels | guard], both guards 4096 bytes. The
 // block is zeroed when it is made, so nothing that reads past the pixels
-// (blur8, the rotozoom's lower neighbours) ever sees undefined memory. The
-// loaders then call mirrorFirstRowsIntoGuard, which copies the first rows after
+// (blur8, the rotozoom's lower neighbours) ever sees undefined memory. Once a
+// reader has filled it, loading calls mirrorFirstRowsIntoGuard, which copies the first rows after
 // the last one: the rotozoom's lower neighbours of the last row wrap to the top.
 // The guard before the pixels stays zero.
 void Picture::createGuarded(int32_t newWidth, int32_t newHeight) {

@@ -1,16 +1,11 @@
 #pragma once
+#include <functional>
+#include <string>
+
 #include "gfx/Bitmap.h"
+#include "loaders/LoadResult.h"
 
-// Result of ImageSource::load.
-enum LoadResult : int32_t {
-    loadFileNotOpened = 1, // file not opened, or the JPEG decoder stopped on a fatal error
-    loadSuccess = 2,
-    loadExtensionNotSupported = 3,
-    loadModeNotSupported = 4, // TGA image type other than 2 and 10
-    loadNot888 = 5,           // not 24 bits per pixel (or not a readable layout)
-    loadImageTooLarge = 6,    // a side of 0, above 16384, or more than 2^26 pixels
-};
-
+// Loading returns a LoadResult code (loaders/LoadResult.h).
 class ImageSource {
   public:
     virtual int32_t load(const char* name) = 0;
@@ -35,14 +30,26 @@ class Picture : public Bitmap, public ImageSource {
     Picture() = default;
     ~Picture();
 
+    // Stores the name in fileName and reads the file with the reader its last
+    // three characters pick; returns a LoadResult code. A failed load leaves
+    // the picture as it was.
     int32_t load(const char* name) override;
+    // Shows a box captioned "error loading file: <fileName>" with the code's
+    // text.
     void reportLoadError(int32_t code) override;
+
+    // Says, from the width and height in a file's header, why the picture
+    // would be of no use (empty when it would be).
+    using SizeCheck = std::function<std::string(int32_t width, int32_t height)>;
+    // load, with the outcome's reasons, and with `check` asked before anything
+    // is decoded: a refused size ends the load with loadImageTooLarge.
+    LoadOutcome loadChecked(const char* name, const SizeCheck& check);
 
     // Allocates width × height zeroed pixels between two zeroed 4096-byte guard
     // bands, releasing any block held before. The caller checks the size.
     void createGuarded(int32_t newWidth, int32_t newHeight);
     // Copies the first pixels (up to the guard's 1024) into the guard after the
-    // last pixel; loaders call it once the pixels are written.
+    // last pixel; loading calls it once a reader has written the pixels.
     void mirrorFirstRowsIntoGuard();
     // Releases the pixel block; the picture keeps its size.
     void releasePixels();
@@ -52,7 +59,9 @@ class Picture : public Bitmap, public ImageSource {
     static constexpr int32_t guardBytes = 4096;
 
   private:
-    int32_t loadBmp(const char* name);
-    int32_t loadTga(const char* name);
-    int32_t loadJpeg(const char* name);
+    LoadOutcome loadBmp(const char* name, const SizeCheck& check);
+    LoadOutcome loadTga(const char* name, const SizeCheck& check);
+    LoadOutcome loadJpeg(const char* name, const SizeCheck& check);
+    // Takes over another picture's pixel block and size, releasing its own.
+    void adoptPixels(Picture& other);
 };

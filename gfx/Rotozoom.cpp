@@ -46,10 +46,12 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     row.brightness = static_cast<uint32_t>(brightness);
     row.count = 512;
     const kernels::RowKernels& k = kernels::active();
+    // Without rotation every row reads two texture rows only.
+    const auto drawRow = row.dv == 0 ? k.zoomRow : k.rotozoomRow;
     for (int32_t r = 0; r < dh; ++r) {
         const uint32_t fromCentre = static_cast<uint32_t>(r - dh / 2);
         row.u = startU - row.dv * fromCentre;
         row.v = startV + row.du * fromCentre;
-        k.rotozoomRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
+        drawRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
     }
 }

@@ -1,9 +1,6 @@
 #include "loaders/LoadError.h"
 
-#include <cstdio>
-
-#include "gfx/Picture.h"
-#include "platform/MessageBox.h"
+#include "loaders/LoadResult.h"
 
 const char* loadErrorText(int32_t code) {
     switch (code) {
@@ -20,14 +17,4 @@ const char* loadErrorText(int32_t code) {
     default:
         return "error unknow";
     }
-}
-
-void Picture::reportLoadError(int32_t code) {
-    // The caption is bounded whatever the name's length: a long name is cut
-    // so that prefix and name together fill at most the 255 characters.
-    static constexpr char prefix[] = "error loading file: ";
-    char caption[256];
-    constexpr int nameRoom = static_cast<int>(sizeof caption - sizeof prefix);
-    std::snprintf(caption, sizeof caption, "%s%.*s", prefix, nameRoom, fileName);
-    showMessageBox(caption, loadErrorText(code));
 }

@@ -29,3 +29,19 @@ bool pictureSizeAcceptable(int64_t width, int64_t height) {
 void setPicturePixelLimit(int64_t limit) {
     picturePixelLimit = limit < maxPicturePixels ? limit : maxPicturePixels;
 }
+
+LoadOutcome checkPictureSize(PixelSink& sink, int64_t width, int64_t height) {
+    if (!pictureSizeAcceptable(width, height)) {
+        return loadFailure(loadImageTooLarge, std::to_string(width) + " × " +
+                                                  std::to_string(height) +
+                                                  " is not a size a picture can have");
+    }
+    std::string refusal =
+        sink.refuseSize(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    if (!refusal.empty()) return loadFailure(loadImageTooLarge, std::move(refusal));
+    return {};
+}
+
+std::string endsInsideHeader(long long fileSize) {
+    return "file ends after " + std::to_string(fileSize) + " bytes, inside its header";
+}

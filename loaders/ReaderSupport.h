@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+#include "loaders/LoadResult.h"
+#include "loaders/PixelSink.h"
 
 // Helpers shared by the picture readers (BMP, TGA, JPEG).
 
@@ -24,27 +28,19 @@ bool pictureSizeAcceptable(int64_t width, int64_t height);
 // cost milliseconds rather than seconds under the sanitizers.
 void setPicturePixelLimit(int64_t limit);
 
+// Checks a size read from a header: first the readers' limits above, then the
+// sink's own. Success when both accept it; loadImageTooLarge with the reason
+// otherwise.
+LoadOutcome checkPictureSize(PixelSink& sink, int64_t width, int64_t height);
+
+// The reason for a file too short to hold its header.
+std::string endsInsideHeader(long long fileSize);
+
 // Reads up to `size` bytes of 3-byte pixels; whatever the file does not
 // hold, from the first incomplete pixel on, is zeroed, so a short file yields
 // black pixels rather than stale buffer contents or half a colour. Returns
 // true when all `size` bytes came from the file.
 bool readPixelsOrBlack(std::FILE* file, uint8_t* buffer, size_t size);
-
-// Owns an open file for the length of one reader; closes it on every path.
-class ScopedFile {
-  public:
-    explicit ScopedFile(const char* name) : file_(std::fopen(name, "rb")) {}
-    ~ScopedFile() {
-        if (file_) std::fclose(file_);
-    }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
-    std::FILE* get() const { return file_; }
-    explicit operator bool() const { return file_ != nullptr; }
-
-  private:
-    std::FILE* file_;
-};
 
 // Little-endian fields of the file headers.
 inline uint32_t readLittle16(const uint8_t* bytes) {

@@ -1,7 +1,8 @@
 #include <vector>
 
-#include "gfx/Picture.h"
 #include "loaders/ReaderSupport.h"
+#include "loaders/Readers.h"
+#include "platform/RegularFile.h"
 
 namespace {
 constexpr int tgaTrueColour = 2;
@@ -70,35 +71,45 @@ void readRunLengthPackets(std::FILE* file, BottomUpWriter& writer) {
 } // namespace
 
 // Reads a TGA of type 2 (uncompressed) or 10 (run-length) with 24-bit pixels.
-int32_t Picture::loadTga(const char* name) {
-    ScopedFile file(name);
-    if (!file) return loadFileNotOpened;
+LoadOutcome readTga(const char* name, PixelSink& sink) {
+    RegularFile file(name, "rb");
+    if (!file) return loadFailure(loadFileNotOpened, file.reason());
 
     // The image type is checked before anything else is read.
     uint8_t start[3];
-    if (std::fread(start, 1, 3, file.get()) != 3) return loadModeNotSupported;
+    if (std::fread(start, 1, 3, file.get()) != 3)
+        return loadFailure(loadModeNotSupported, endsInsideHeader(file.size()));
     const uint32_t idLength = start[0];
     const uint32_t imageType = start[2];
-    if (imageType != tgaTrueColour && imageType != tgaRunLengthTrueColour)
-        return loadModeNotSupported;
+    if (imageType != tgaTrueColour && imageType != tgaRunLengthTrueColour) {
+        return loadFailure(loadModeNotSupported, "image type " + std::to_string(imageType) +
+                                                     "; only types 2 and 10 are read");
+    }
 
     // Bytes 3 to 16: colour-map fields, origin, size, pixel depth.
     uint8_t fields[14];
-    if (std::fread(fields, 1, sizeof fields, file.get()) != sizeof fields) return loadNot888;
+    if (std::fread(fields, 1, sizeof fields, file.get()) != sizeof fields)
+        return loadFailure(loadNot888, endsInsideHeader(file.size()));
     const uint32_t colourMapLength = readLittle16(fields + 2);
     const uint32_t colourMapEntryBits = fields[4];
     const uint32_t imageWidth = readLittle16(fields + 9);
     const uint32_t imageHeight = readLittle16(fields + 11);
     const uint32_t pixelDepth = fields[13];
-    if (pixelDepth != 24) return loadNot888;
-    if (!pictureSizeAcceptable(imageWidth, imageHeight)) return loadImageTooLarge;
+    if (pixelDepth != 24) {
+        return loadFailure(loadNot888,
+                           std::to_string(pixelDepth) + " bits per pixel; only 24 are read");
+    }
+    LoadOutcome sized = checkPictureSize(sink, imageWidth, imageHeight);
+    if (sized.code != loadSuccess) return sized;
 
     // Skip the descriptor, the image ID and the colour map in one move.
     const long colourMapBytes = static_cast<long>(colourMapLength) * ((colourMapEntryBits + 7) / 8);
     const bool positioned =
         std::fseek(file.get(), 1 + static_cast<long>(idLength) + colourMapBytes, SEEK_CUR) == 0;
 
-    createGuarded(static_cast<int32_t>(imageWidth), static_cast<int32_t>(imageHeight));
+    const auto width = static_cast<int32_t>(imageWidth);
+    const auto height = static_cast<int32_t>(imageHeight);
+    uint32_t* pixels = sink.allocate(width, height);
     if (positioned) {
         if (imageType == tgaTrueColour) {
             readRawRows(file.get(), pixels, width, height);
@@ -107,6 +118,5 @@ int32_t Picture::loadTga(const char* name) {
             readRunLengthPackets(file.get(), writer);
         }
     }
-    mirrorFirstRowsIntoGuard();
-    return loadSuccess;
+    return {};
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 bool quietMode = false;
@@ -46,15 +47,39 @@ void setMessageBoxesOnStderr(bool onStderr) {
 }
 
 namespace {
-void show(Uint32 flags, const char* caption, const char* text) {
-    if (quietMode) return;
-    if (!caption) caption = "";
-    if (!text) text = "";
-    if (displayCanShowBox() && SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) return;
-    std::fprintf(stderr, "%s: %s\n", caption, text);
+MessageBoxHook& boxHook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+
+// Each line of the text on a line of its own, behind the caption, so that a
+// box listing several things reads as several log lines.
+void printOnStderr(const char* caption, const char* text) {
+    do {
+        const char* end = std::strchr(text, '\n');
+        const int length = static_cast<int>(end ? end - text : std::strlen(text));
+        std::fprintf(stderr, "%s: %.*s\n", caption, length, text);
+        text = end ? end + 1 : nullptr;
+    } while (text && *text != '\0');
     std::fflush(stderr);
 }
+
+void show(Uint32 flags, const char* caption, const char* text) {
+    if (!caption) caption = "";
+    if (!text) text = "";
+    if (boxHook()) {
+        boxHook()(caption, text);
+        return;
+    }
+    if (quietMode) return;
+    if (displayCanShowBox() && SDL_ShowSimpleMessageBox(flags, caption, text, nullptr) == 0) return;
+    printOnStderr(caption, text);
+}
 } // namespace
+
+void setMessageBoxHook(MessageBoxHook hook) {
+    boxHook() = std::move(hook);
+}
 
 void showMessageBox(const char* caption, const char* text) {
     show(0, caption, text);

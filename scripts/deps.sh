@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libx11-dev libmpg123-dev
           libjpeg62-turbo-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
-          libavutil-dev libpng-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core)
+          libavutil-dev libpng-dev libdeflate-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core)
 if [ "${1:-build}" = test ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev clang libclang-rt-14-dev
              xvfb xauth openbox xdotool x11-utils x11-apps ffmpeg)

@@ -10,10 +10,13 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+# Both trees build the tests with warnings as errors; the benchmarks are built
+# in the release tree (they are never built with the sanitizers).
+checks=(-DBUILD_TESTING=ON -DDEMO_WERROR=ON -DDEMO_BENCH=ON)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release "${checks[@]}" >/dev/null
 cmake --build build -j "$jobs"
 cmake -S . -B build-san -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDEMO_SANITIZE=ON \
-      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+      "${checks[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-san -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -151,21 +152,55 @@ int64_t defaultCaptureFrames(int32_t framesPerSecond) {
 ShowCapture::ShowCapture() = default;
 
 ShowCapture::~ShowCapture() {
+    abandon();
     // The clock goes with this object.
     if (musicSync.clock == &clock) musicSync.useClock(nullptr);
 }
 
-bool ShowCapture::open(const Settings& settings, std::string& error) {
-    chosen = settings;
+void ShowCapture::abandon() {
+    pngQueue.reset(); // the frames in hand are written (or fail) first
     video.reset();
+    videoFile.discard();
+}
+
+bool ShowCapture::open(const Settings& settings, std::string& error) {
+    abandon();
+    chosen = settings;
     writePngs = false;
+    framesRemoved = 0;
     rendering = writing = 0.0;
     const int32_t fps = settings.framesPerSecond;
+
+    // Every output is looked at before any is touched.
+    VideoWriter::FileType videoType = VideoWriter::FileType::mp4;
+    if (!settings.videoPath.empty()) {
+        if (!VideoWriter::fileTypeOf(settings.videoPath, videoType, error)) return false;
+        // A video inside a frames folder still to be made is checked once
+        // the folder is there.
+        namespace fs = std::filesystem;
+        std::error_code ec;
+        const bool inNewFolder =
+            !settings.framesDir.empty() && !fs::exists(settings.framesDir, ec) &&
+            fs::path(settings.videoPath).parent_path().lexically_normal() ==
+                (fs::path(settings.framesDir) / "").parent_path().lexically_normal();
+        if (std::string problem = PartialFile::checkTarget(settings.videoPath);
+            !problem.empty() && !inNewFolder) {
+            error = "the video cannot be written: " + problem;
+            return false;
+        }
+    }
+    if (!settings.framesDir.empty()) {
+        error = PngFrames::checkFolder(settings.framesDir);
+        if (!error.empty()) return false;
+    }
+
     if (!audio.load("music.mp3"))
         std::fprintf(stderr, "demo: no sound: %s; the capture keeps time at %d Hz stereo%s\n",
                      audio.whyNoSound().c_str(), CaptureAudio::silentRate,
                      settings.videoPath.empty() ? "" : " and its soundtrack is silence");
 
+    // Folders first, so that a video inside the frames folder finds it.
+    if (!settings.framesDir.empty() && !pngs.open(settings.framesDir, error)) return false;
     if (!settings.videoPath.empty()) {
         VideoWriter::Format format;
         format.width = canvasWidth;
@@ -173,14 +208,17 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
         format.framesPerSecond = fps;
         format.sampleRate = audio.sampleRate();
         format.channels = audio.channels();
-        video = VideoWriter::open(settings.videoPath, format, error);
+        if (videoFile.create(settings.videoPath, error))
+            video = VideoWriter::open(videoFile.path(), videoType, format, error);
         if (!video) {
+            videoFile.discard();
             error = "the video cannot be written: " + error;
             return false;
         }
     }
     if (!settings.framesDir.empty()) {
-        if (!pngs.open(settings.framesDir, error)) return false;
+        framesRemoved = pngs.removeOldFrames();
+        pngQueue = std::make_unique<PngFrameQueue>(pngs);
         writePngs = true;
     }
 
@@ -213,7 +251,7 @@ bool ShowCapture::captureFrame(std::string& error) {
     bool written = true;
     if (video) written = video->writeFrame(canvas.pixels, canvas.width, error);
     if (written && writePngs)
-        written = pngs.write(captured, canvas.pixels, canvas.width, canvas.height, error);
+        written = pngQueue->submit(captured, canvas.pixels, canvas.width, canvas.height, error);
     if (written && video) {
         // This frame's share of the soundtrack, at the volume the show has
         // set by now.
@@ -234,10 +272,19 @@ bool ShowCapture::showEnded() const {
 }
 
 bool ShowCapture::finish(std::string& error) {
+    if (pngQueue && !pngQueue->finish(error)) {
+        abandon();
+        return false;
+    }
     if (!video) return true;
-    const bool finished = video->finish(error);
-    if (!finished) error = "cannot finish " + chosen.videoPath + ": " + error;
-    return finished;
+    if (!video->finish(error)) {
+        error = "cannot finish " + chosen.videoPath + ": " + error;
+        abandon();
+        return false;
+    }
+    video.reset();
+    if (!videoFile.keep(error)) return false;
+    return true;
 }
 
 std::string ShowCapture::outputs() const {
@@ -264,6 +311,9 @@ int runCapture(const Options& options) {
         std::fprintf(stderr, "demo: %s\n", error.c_str());
         return 1;
     }
+    if (capture.oldFramesRemoved() > 0)
+        std::fprintf(stderr, "demo: removed %lld frames of an earlier capture from %s\n",
+                     static_cast<long long>(capture.oldFramesRemoved()), options.framesDir.c_str());
     const double loadSeconds = secondsSince(loadStarted);
 
     // The end is known when the show's own can be foreseen; without it the
@@ -294,13 +344,21 @@ int runCapture(const Options& options) {
     progress.finish(capture.frames());
     const long long frames = capture.frames();
 
+    // After a failure no unfinished video is left, and the file of the
+    // asked name, if there was one, is as it was.
+    const std::string untouched =
+        options.capturePath.empty()
+            ? std::string()
+            : "; no video was written to " + options.capturePath + " (what was there is kept)";
     if (ending == Ending::writeFailed) {
-        std::fprintf(stderr, "demo: writing the capture failed after %lld frames: %s\n", frames,
-                     error.c_str());
+        capture.abandon();
+        std::fprintf(stderr, "demo: writing the capture failed after %lld frames: %s%s\n", frames,
+                     error.c_str(), untouched.c_str());
         return 1;
     }
     if (!capture.finish(error)) {
-        std::fprintf(stderr, "demo: %s\n", error.c_str());
+        std::fprintf(stderr, "demo: %s%s\n", error.c_str(),
+                     error.find("it is in '") == std::string::npos ? untouched.c_str() : "");
         return 1;
     }
     const double seconds = secondsSince(started);

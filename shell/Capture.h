@@ -4,6 +4,8 @@
 #include <string>
 
 #include "capture/CaptureAudio.h"
+#include "capture/PartialFile.h"
+#include "capture/PngFrameQueue.h"
 #include "capture/PngFrames.h"
 #include "shell/Options.h"
 #include "sync/FrameClock.h"
@@ -30,13 +32,20 @@ class ShowCapture {
     };
 
     ShowCapture();
-    ~ShowCapture(); // a video not finished is finished here (see VideoWriter)
+    ~ShowCapture(); // as abandon() when finish() was not called
     ShowCapture(const ShowCapture&) = delete;
     ShowCapture& operator=(const ShowCapture&) = delete;
 
-    // Decodes music.mp3 (silence when it cannot: see soundtrack()), opens
-    // the outputs, and loads the show. Returns false, with the reason in
-    // `error`, when an output cannot be opened.
+    // Checks every output, decodes music.mp3 (silence when it cannot: see
+    // soundtrack()), opens the outputs, and loads the show. Returns false,
+    // with the reason in `error`, when an output cannot be opened; an output
+    // that fails the checks leaves every other untouched.
+    //
+    // The video is written under a temporary name beside the one asked for
+    // (see PartialFile) and takes its name in finish(), so a file already
+    // there is replaced only by a finished capture. The frames folder is made
+    // first, and frames of an earlier capture in it are removed (their count
+    // is in oldFramesRemoved()).
     bool open(const Settings& settings, std::string& error);
 
     // Draws frame frames() and writes it with its sound. Returns false, with
@@ -47,8 +56,14 @@ class ShowCapture {
     // frames() has reached the limit.
     bool atLimit() const { return captured >= frameLimit; }
 
-    // Completes the video. Returns false, with the reason, when it cannot.
+    // Completes the video and gives it its name, and waits for the last PNG
+    // files. Returns false, with the reason, when it cannot; the unfinished
+    // video is then removed.
     bool finish(std::string& error);
+    // Ends a capture that failed: the unfinished video is removed, the file
+    // of the asked name (if any) is left as it was.
+    void abandon();
+    int64_t oldFramesRemoved() const { return framesRemoved; }
 
     int64_t frames() const { return captured; }
     int64_t limit() const { return frameLimit; }
@@ -67,9 +82,12 @@ class ShowCapture {
     Settings chosen;
     CaptureAudio audio;
     FrameClock clock{CaptureAudio::silentRate * CaptureAudio::silentChannels * 2, 60};
+    PartialFile videoFile;
     std::unique_ptr<VideoWriter> video;
     PngFrames pngs;
+    std::unique_ptr<PngFrameQueue> pngQueue;
     bool writePngs = false;
+    int64_t framesRemoved = 0;
     int64_t captured = 0;
     int64_t frameLimit = 0;
     int64_t quitForecast = -1;
@@ -83,6 +101,8 @@ class ShowCapture {
 // with a progress line when stderr is a terminal and a summary line at the
 // end. No window and no audio device are opened.
 // Returns the exit status: 0 when it ended by itself or at the limit, 1 when
-// something could not be written, 128 + the signal's number when a signal
-// stopped it (the video is then finished with the frames captured so far).
+// there is no show in the folder or something could not be written (nothing
+// is then left under the video's name but what was there), 128 + the
+// signal's number when a signal stopped it (the video is then finished with
+// the frames captured so far and takes its name).
 int runCapture(const Options& options);

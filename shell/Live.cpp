@@ -1,11 +1,16 @@
 #include "shell/Live.h"
 
 #include <SDL2/SDL.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "demo/Assets.h"
 #include "display/DisplayDevice.h"
@@ -85,20 +90,53 @@ bool noDisplayServer() {
     return !isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
 }
 
+// When the first frame was presented (for the frame statistics).
+std::chrono::steady_clock::time_point firstPresentAt{};
+
+// Seconds since the process was started, from the start time the kernel
+// keeps for it (clock ticks since boot, so to 10 ms); negative when unknown.
+double secondsSinceLaunch() {
+    std::ifstream stat("/proc/self/stat");
+    std::string text;
+    std::getline(stat, text);
+    const size_t nameEnd = text.rfind(')'); // the command's name may hold spaces
+    if (nameEnd == std::string::npos) return -1.0;
+    std::istringstream fields(text.substr(nameEnd + 1));
+    std::string skipped;
+    for (int field = 3; field < 22; ++field) fields >> skipped; // start time is field 22
+    unsigned long long startTicks = 0;
+    timespec now{};
+    if (!(fields >> startTicks) || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1.0;
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9 -
+           static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
 void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
     const double played = loopCounts.playedSeconds();
     const int64_t frames = display ? display->presentCount() : 0;
+    std::string firstFrame;
+    const double sinceLaunch = secondsSinceLaunch();
+    if (frames > 0 && sinceLaunch >= 0) {
+        const double sinceFirst =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - firstPresentAt)
+                .count();
+        char text[80];
+        std::snprintf(text, sizeof text, "; first frame presented %.0f ms after launch",
+                      (sinceLaunch - sinceFirst) * 1000.0);
+        firstFrame = text;
+    }
     const int64_t steps = loopCounts.steps;
     std::fprintf(stderr,
                  "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
                  "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
-                 "%.1f Hz\n",
+                 "%.1f Hz%s\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
                  display && display->pacedByTimer() ? "timer" : "vsync",
                  static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
                  static_cast<long long>(loopCounts.dropped),
-                 loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz);
+                 loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz,
+                 firstFrame.c_str());
 }
 
 // Between picture loads: answers the window (Escape, a close, F12) so it
@@ -173,6 +211,8 @@ int runMainLoop() {
         loopCounts.stepped = true;
         loopCounts.lastSteps = now;
         advanceSteps(*display, steps);
+        if (firstPresentAt == Clock::time_point{} && display->presentCount() > 0)
+            firstPresentAt = Clock::now();
         loopCounts.steps += steps;
         loopCounts.refreshHz = stepPacer.refreshHz();
         loopCounts.locked = stepPacer.lockedToPresents();

@@ -192,7 +192,9 @@ std::string usageText() {
            "  --version         print the version and exit\n"
            "\n"
            "Values may be given as '--fps 30' or '--fps=30'. Ctrl-C ends a capture early\n"
-           "and keeps what was captured.\n";
+           "and keeps what was captured. The video is written under a temporary name and\n"
+           "takes its own only when it is complete, so an existing FILE is replaced only\n"
+           "by a finished capture; --frames first removes DIR/frame-*.png of an earlier one.\n";
 }
 
 std::string versionText() {

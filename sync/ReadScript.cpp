@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/RegularFile.h"
 #include "sync/MusicSync.h"
 
 // The sync script is a stream of blank-separated tokens:
@@ -117,9 +118,15 @@ bool readPattern(ScriptTokens& tokens, SyncPattern* pattern, bool& started) {
 void MusicSync::readScript(const char* fileName) {
     // Start from an empty store, so the counts describe this file alone.
     allocatePatterns();
-    std::FILE* file = std::fopen(fileName, "r");
-    if (file == nullptr) return;
-    ScriptTokens tokens(file);
+    // Only a regular file is read: a FIFO with no writer or a device would
+    // hang or never end. A missing script stays silent, as it always has.
+    RegularFile script(fileName, "r");
+    if (!script) {
+        if (script.failure() != RegularFile::Failure::missing)
+            std::fprintf(stderr, "%s: %s\n", fileName, script.reason().c_str());
+        return;
+    }
+    ScriptTokens tokens(script.get());
     int32_t count = 0;
     if (tokens.readHeader(count)) {
         for (int32_t p = 0; p < count; ++p) {
@@ -130,5 +137,4 @@ void MusicSync::readScript(const char* fileName) {
             if (!complete) break;
         }
     }
-    std::fclose(file);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/PngFrameQueue.h"
 #include "capture/PngFrames.h"
 #include "sync_support.h"
 
@@ -117,6 +118,49 @@ TEST(CapturePng, FailuresAreReportedAndLeaveNoFile) {
         EXPECT_FALSE(writePng("/dev/full", canvas.data(), 16, 4, 16, error));
         EXPECT_FALSE(error.empty());
     }
+}
+
+// Frames compressed on worker threads: each file is whole once finish
+// returns, and a frame that cannot be written is reported in frame order,
+// with the files of the frames after it taken away again.
+TEST(CapturePng, QueuedFramesAreWholeAndFailuresComeInOrder) {
+    synctest::TempDir dir;
+    PngFrames frames;
+    std::string error;
+    ASSERT_TRUE(frames.open(dir.file("queued"), error)) << error;
+    std::vector<uint32_t> canvas = pattern(64, 32);
+    {
+        PngFrameQueue queue(frames, 3);
+        for (int64_t frame = 0; frame < 12; ++frame) {
+            canvas[0] = static_cast<uint32_t>(frame); // each frame its own picture
+            ASSERT_TRUE(queue.submit(frame, canvas.data(), 64, 32, error)) << error;
+        }
+        ASSERT_TRUE(queue.finish(error)) << error;
+        for (int64_t frame = 0; frame < 12; ++frame) {
+            const ReadBack back = readPng(frames.pathOf(frame));
+            ASSERT_TRUE(back.ok) << frame;
+            EXPECT_EQ(back.pixels[0], static_cast<uint32_t>(frame));
+            EXPECT_EQ(back.pixels[1], canvas[1] & 0x00FFFFFF);
+        }
+    }
+
+    // Frames 5 and 7 cannot be written (a folder has their names).
+    ASSERT_TRUE(frames.open(dir.file("failing"), error)) << error;
+    fs::create_directory(frames.pathOf(5));
+    fs::create_directory(frames.pathOf(7));
+    PngFrameQueue queue(frames, 2);
+    int64_t refusedAt = -1;
+    for (int64_t frame = 0; frame < 40 && refusedAt < 0; ++frame)
+        if (!queue.submit(frame, canvas.data(), 64, 32, error)) refusedAt = frame;
+    EXPECT_GT(refusedAt, 5);
+    EXPECT_NE(error.find("frame-000005.png"), std::string::npos) << error;
+    std::string again;
+    EXPECT_FALSE(queue.finish(again));
+    EXPECT_EQ(again, error);
+    EXPECT_TRUE(readPng(frames.pathOf(4)).ok);
+    EXPECT_FALSE(fs::exists(frames.pathOf(6)));
+    EXPECT_FALSE(fs::exists(frames.pathOf(8)));
+    EXPECT_EQ(frames.removeOldFrames(), 5); // 0 to 4; the two folders stay
 }
 
 } // namespace

@@ -27,6 +27,7 @@ extern "C" {
 #include "demo/SceneOne.h"
 #include "demo/ShowEnd.h"
 #include "demo_show_support.h"
+#include "gfx/SimdLevel.h"
 #include "platform/Mp3Decode.h"
 #include "shell/Capture.h"
 #include "shell/Shell.h"
@@ -366,8 +367,7 @@ constexpr bool sanitizedBuild() {
 // some 3,500 frames to end, which take ten seconds or more to encode
 // losslessly: this runs once, in the release tree with the fastest kernels.
 TEST_F(CaptureShow, EndsWithTheFrameThatPostsTheQuitAndFadesTheSound) {
-    const char* scalar = std::getenv("DEMO_FORCE_SCALAR");
-    if (sanitizedBuild() || (scalar && std::string(scalar) == "1"))
+    if (sanitizedBuild() || simdLevel() == SimdLevel::scalar)
         GTEST_SKIP() << "release tree, fastest kernels only";
     writeShow(false, 0); // no texture and no scroller: quick frames
     const DecodedAudio music = writeMusic();

@@ -5,6 +5,8 @@
 #include "demo/SceneOne.h"
 #include "demo/SceneTwo.h"
 #include "demo_show_support.h"
+#include "platform/MessageBox.h"
+#include "support/loader_files.h"
 
 namespace {
 
@@ -65,6 +67,55 @@ TEST(DemoAssets, PicturesThatFitAreKept) {
         makeSolid(p, w, h, 0);
         EXPECT_EQ(verdict(p, "data/scroll.jpg", loadSuccess, PictureRole::scroller), "");
     }
+}
+
+// Every file that cannot be shown gets one line naming it and the cause; the
+// files the JPEG decoder stopped on are listed together in a single box.
+TEST(DemoAssets, BrokenPicturesAreNamedOnStderrAndListedInOneBox) {
+    LoaderTempDir dir;
+    const LoaderBytes good = loaderEncodeRgbJpeg(16, 8, std::vector<uint32_t>(128, 0x406080));
+    const std::string png = dir.path("png.jpg"), cut = dir.path("cut.jpg"),
+                      missing = dir.path("missing.jpg"), huge = dir.path("huge.jpg"),
+                      fine = dir.path("fine.jpg");
+    loaderWriteFile(png, loaderPngStart());
+    loaderWriteFile(cut, LoaderBytes(good.begin(), good.begin() + 100));
+    loaderWriteFile(huge, loaderWithClaimedSize(good, 16384, 4096));
+    loaderWriteFile(fine, good);
+    Picture probe;
+    const std::string cutMessage = probe.loadChecked(cut.c_str(), nullptr).decoderMessage;
+    ASSERT_FALSE(cutMessage.empty());
+
+    std::vector<std::pair<std::string, std::string>> boxes;
+    setMessageBoxHook(
+        [&](const char* caption, const char* text) { boxes.emplace_back(caption, text); });
+    DecoderFailures failures;
+    Picture pictures[5];
+    testing::internal::CaptureStderr();
+    int kept = 0;
+    for (int i = 0; const std::string& name : {png, cut, missing, huge, fine})
+        kept += loadForRole(pictures[i++], name.c_str(), PictureRole::overlay, failures);
+    EXPECT_TRUE(boxes.empty()); // nothing is shown while the pictures load
+    showDecoderFailures(failures);
+    const std::string said = testing::internal::GetCapturedStderr();
+    setMessageBoxHook(nullptr);
+
+    EXPECT_EQ(said, png + ": could not be loaded (not a JPEG file: starts with 0x89 0x50)\n" + cut +
+                        ": could not be loaded (file ends after 100 bytes, inside its header)\n" +
+                        missing + ": could not be loaded (file doesn't exist)\n" + huge +
+                        ": 16384 × 4096 does not fit the 512 × 256 canvas\n");
+    EXPECT_EQ(kept, 1);
+    EXPECT_TRUE(isOnShow(pictures[4]));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, "JPEG Fatal Error");
+    EXPECT_EQ(boxes[0].second,
+              png + ": Not a JPEG file: starts with 0x89 0x50\n" + cut + ": " + cutMessage);
+
+    // No decoder failure, no box.
+    setMessageBoxHook(
+        [&](const char* caption, const char* text) { boxes.emplace_back(caption, text); });
+    showDecoderFailures({});
+    setMessageBoxHook(nullptr);
+    EXPECT_EQ(boxes.size(), 1u);
 }
 
 class DemoAssetsShow : public demotest::ShowTest {};

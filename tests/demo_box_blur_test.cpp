@@ -4,7 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "demo/BoxBlur.h"
+#include "gfx/BoxBlur.h"
+#include "gfx/SimdLevel.h"
 
 namespace {
 
@@ -58,8 +59,8 @@ using BlurFunction = void (*)(Bitmap&, int32_t);
 // Every path this processor can run, and the one boxBlurRows chose.
 std::vector<BlurFunction> allPaths() {
     std::vector<BlurFunction> paths = {boxBlurRowsScalar, boxBlurRows};
-    if (boxBlurHasSse2()) paths.push_back(boxBlurRowsSse2);
-    if (boxBlurHasAvx2()) paths.push_back(boxBlurRowsAvx2);
+    if (simdLevelSupported(SimdLevel::sse2)) paths.push_back(boxBlurRowsSse2);
+    if (simdLevelSupported(SimdLevel::avx2)) paths.push_back(boxBlurRowsAvx2);
     return paths;
 }
 

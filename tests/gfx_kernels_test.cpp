@@ -1,6 +1,7 @@
 // Every SIMD kernel set must give exactly the scalar reference's bits.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -118,7 +119,8 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
             row.du = static_cast<uint32_t>(rng());
             row.dv = static_cast<uint32_t>(rng());
         }
-        if (trial % 7 == 0) { // whole or half texels: weights of 256 and 128
+        if (trial % 5 == 0) row.dv = 0; // no rotation: the zoom row's own path
+        if (trial % 7 == 0) {           // whole or half texels: weights of 256 and 128
             const uint32_t keep = trial % 14 ? ~4095u : ~2047u;
             row.u &= keep;
             row.v &= keep;
@@ -134,6 +136,38 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
         simd().rotozoomRow(a.d(), texture.pixels, row);
         scalar().rotozoomRow(b.d(), texture.pixels, row);
         ASSERT_EQ(a.dst, b.dst) << "trial " << trial << " count " << row.count;
+        RowPair c = b; // the zoom row takes any row and must give the same bits
+        simd().zoomRow(c.d(), texture.pixels, row);
+        scalar().rotozoomRow(b.d(), texture.pixels, row);
+        ASSERT_EQ(c.dst, b.dst) << "zoom row, trial " << trial << " count " << row.count;
+    }
+}
+
+// Every zoom scene one draws (cos(phase) + 2, the phase stepped in float over
+// a full period) at angle 0, with random offsets: the rows the zoom path
+// takes, texel wraps at the texture's right edge included.
+TEST_P(GfxKernels, ZoomRowsMatchScalarForEverySceneZoom) {
+    gfxtest::TestBitmap texture(512, 256);
+    randomize(rng, texture);
+    float phase = 0.0f;
+    const double period = 2.0 * 3.14159265358979323846;
+    for (int step = 0; static_cast<double>(phase) < period + 0.01; ++step) {
+        phase = static_cast<float>(static_cast<double>(phase) + 0.0030120737);
+        const auto zoom = static_cast<float>(std::cos(static_cast<double>(phase)) + 2.0);
+        kernels::RotozoomRow row;
+        row.du = static_cast<uint32_t>(std::trunc(4096.0 / static_cast<double>(zoom)));
+        row.dv = 0;
+        row.maskX = 511;
+        row.maskY = 255;
+        row.brightness = static_cast<uint32_t>(uniform(rng, 1, 255));
+        row.count = 512;
+        row.u = static_cast<uint32_t>(rng());
+        row.v = static_cast<uint32_t>(rng());
+        RowPair a(rng, row.count);
+        RowPair b = a;
+        simd().zoomRow(a.d(), texture.pixels, row);
+        scalar().rotozoomRow(b.d(), texture.pixels, row);
+        ASSERT_EQ(a.dst, b.dst) << "step " << step << " zoom " << zoom;
     }
 }
 
@@ -156,16 +190,37 @@ std::string setName(const ::testing::TestParamInfo<const RowKernels*>& info) {
     return info.param->name;
 }
 
+// The cap: DEMO_FORCE_SCALAR=1 wins, a level above the machine's is cut to
+// it, and an unknown name is reported and leaves the machine's level.
+TEST(GfxKernelDispatch, SimdCapRule) {
+    bool unknown = true;
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, nullptr, nullptr, unknown), SimdLevel::avx512);
+    EXPECT_FALSE(unknown);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "avx2", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "sse2", "0", unknown), SimdLevel::sse2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx512, "avx512", "1", unknown), SimdLevel::scalar);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::sse2, "avx512", nullptr, unknown), SimdLevel::sse2);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx2, "", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_FALSE(unknown);
+    EXPECT_EQ(cappedSimdLevel(SimdLevel::avx2, "AVX9", nullptr, unknown), SimdLevel::avx2);
+    EXPECT_TRUE(unknown);
+}
+
 INSTANTIATE_TEST_SUITE_P(Simd, GfxKernels, ::testing::ValuesIn(simdSets()), setName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(GfxKernels);
 
-// DEMO_FORCE_SCALAR=1 must reach every operation; otherwise the widest set
-// this processor runs is in use.
+// DEMO_FORCE_SCALAR=1 or DEMO_SIMD=scalar must reach every operation; a
+// DEMO_SIMD cap picks that level's set; otherwise the widest set this
+// processor runs is in use.
 TEST(GfxKernelDispatch, HonoursForceScalarAndPicksWidestSet) {
     const char* force = std::getenv("DEMO_FORCE_SCALAR");
+    const char* cap = std::getenv("DEMO_SIMD");
     const RowKernels& active = kernels::active();
-    if (force && std::strcmp(force, "1") == 0) {
+    if ((force && std::strcmp(force, "1") == 0) || (cap && std::strcmp(cap, "scalar") == 0)) {
         EXPECT_EQ(&active, &kernels::scalarKernels());
+    } else if (cap && *cap) {
+        EXPECT_EQ(&active, &kernels::kernelsFor(simdLevel()));
+        EXPECT_STREQ(active.name, simdLevelName(simdLevel()));
     } else if (const RowKernels* avx512 = kernels::avx512Kernels()) {
         EXPECT_EQ(&active, avx512);
     } else if (const RowKernels* avx2 = kernels::avx2Kernels()) {

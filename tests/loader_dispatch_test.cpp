@@ -154,6 +154,15 @@ TEST_F(LoaderMessageBox, PrintsOneLineWhereNoBoxCanShow) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "JPEG Fatal Error: bad\n");
     }
 
+    {
+        // A text of several lines prints as as many lines, each behind the caption.
+        ScopedEnvironment driver("SDL_VIDEODRIVER", "dummy");
+        testing::internal::CaptureStderr();
+        showErrorMessageBox("JPEG Fatal Error", "a.jpg: one\nb.jpg: two");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "JPEG Fatal Error: a.jpg: one\nJPEG Fatal Error: b.jpg: two\n");
+    }
+
     setMessageBoxesQuiet(true);
     testing::internal::CaptureStderr();
     showMessageBox("caption", "text");

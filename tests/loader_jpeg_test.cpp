@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "loaders/Jpeg.h"
+#include "loaders/Readers.h"
 #include "support/loader_fixture.h"
 
 namespace {
@@ -35,21 +36,16 @@ TEST_F(LoaderJpeg, TenPixelsWideDecodesIntoPaddedBottomUpRowsAndLoadsUpright) {
     const std::vector<uint32_t> expected = quadrants();
     const std::string name = file("quad.jpg", loaderEncodeRgbJpeg(10, 16, expected));
 
-    uint32_t width = 0, height = 0;
-    int32_t bits = 0;
-    uint8_t* buffer = decodeJpeg(name.c_str(), width, height, bits);
-    ASSERT_NE(buffer, nullptr);
-    EXPECT_EQ(width, 10u);
-    EXPECT_EQ(height, 16u);
-    EXPECT_EQ(bits, 24);
-    // Rows 32 bytes apart, the image's top row last, blue green red.
+    VectorSink sink;
+    ASSERT_EQ(readJpeg(name.c_str(), sink).code, loadSuccess);
+    EXPECT_EQ(sink.askedWidth, 10);
+    EXPECT_EQ(sink.askedHeight, 16);
+    ASSERT_EQ(sink.pixels.size(), 160u);
+    // Rows 10 pixels apart, the image's top row first, blue green red 0.
     for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 10; ++c) {
-            const uint8_t* p = buffer + (15 - r) * 32 + 3 * c;
-            expectNear(p[0] | p[1] << 8 | p[2] << 16, expected[r * 10 + c],
-                       "buffer " + std::to_string(r) + "," + std::to_string(c));
-        }
-    std::free(buffer);
+        for (int c = 0; c < 10; ++c)
+            expectNear(sink.pixels[r * 10 + c], expected[r * 10 + c],
+                       "sink " + std::to_string(r) + "," + std::to_string(c));
 
     Picture picture;
     ASSERT_EQ(picture.load(name.c_str()), loadSuccess);
@@ -68,17 +64,16 @@ TEST_F(LoaderJpeg, GreyscaleAndCmykAreRefused) {
     const std::string cmykName =
         file("cmyk.jpg", loaderEncodeJpeg(8, 8, LoaderJpegKind::cmyk, cmyk));
 
-    uint32_t width = 0, height = 0;
-    int32_t bits = 0;
-    // Greyscale decodes (to equal blue, green and red) and is refused by load.
-    uint8_t* buffer = decodeJpeg(greyName.c_str(), width, height, bits);
-    ASSERT_NE(buffer, nullptr);
-    EXPECT_EQ(bits, 8);
-    EXPECT_EQ(buffer[0], buffer[2]);
-    std::free(buffer);
-    // Four components would overrun the row: refused before any scanline.
-    EXPECT_EQ(decodeJpeg(cmykName.c_str(), width, height, bits), nullptr);
-    EXPECT_EQ(bits, 32);
+    // Both are refused from the header, before anything is allocated.
+    for (const auto& [name, reason] :
+         {std::pair{greyName, "greyscale; only colour is read"},
+          std::pair{cmykName, "4 colour components; only 3 are read"}}) {
+        VectorSink sink;
+        const LoadOutcome outcome = readJpeg(name.c_str(), sink);
+        EXPECT_EQ(outcome.code, loadNot888) << name;
+        EXPECT_EQ(outcome.reason, reason);
+        EXPECT_FALSE(sink.allocated) << name;
+    }
 
     const int openBefore = loaderOpenFileCount();
     for (const std::string& name : {greyName, cmykName}) {
@@ -92,10 +87,15 @@ TEST_F(LoaderJpeg, GreyscaleAndCmykAreRefused) {
 TEST_F(LoaderJpeg, FatalErrorsAreReportedAndRecovered) {
     const int openBefore = loaderOpenFileCount();
     Picture picture;
+    // The reader shows nothing; its outcome carries the library's message and
+    // the plain cause for the caller to report.
     testing::internal::CaptureStderr();
-    EXPECT_EQ(picture.load(file("bmp.jpg", loaderMakeBmp(1, 1, {0})).c_str()), loadFileNotOpened);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "JPEG Fatal Error: Not a JPEG file: starts with 0x42 0x4d\n");
+    const LoadOutcome notJpeg =
+        picture.loadChecked(file("bmp.jpg", loaderMakeBmp(1, 1, {0})).c_str(), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(notJpeg.code, loadFileNotOpened);
+    EXPECT_EQ(notJpeg.decoderMessage, "Not a JPEG file: starts with 0x42 0x4d");
+    EXPECT_EQ(notJpeg.reason, "not a JPEG file: starts with 0x42 0x4d");
     expectEmpty(picture);
 
     // Prefixes of a good file (every one through the headers, then a sample):
@@ -119,21 +119,18 @@ TEST_F(LoaderJpeg, RefusesImagesTooLargeOrWithRunawayScans) {
               loadImageTooLarge);
     expectEmpty(wide);
 
-    const std::vector<uint8_t> grey(8 * 8, 0x80);
-    uint32_t width = 0, height = 0;
-    int32_t bits = 0;
+    const std::vector<uint8_t> colour(8 * 8 * 3, 0x80);
     const std::string fewScans =
-        file("few.jpg", loaderEncodeJpeg(8, 8, LoaderJpegKind::grey, grey, 90, maxJpegScans));
-    uint8_t* buffer = decodeJpeg(fewScans.c_str(), width, height, bits);
-    EXPECT_NE(buffer, nullptr);
-    std::free(buffer);
+        file("few.jpg", loaderEncodeJpeg(8, 8, LoaderJpegKind::colour, colour, 90, maxJpegScans));
+    VectorSink sink;
+    EXPECT_EQ(readJpeg(fewScans.c_str(), sink).code, loadSuccess);
 
-    const std::string manyScans =
-        file("many.jpg", loaderEncodeJpeg(8, 8, LoaderJpegKind::grey, grey, 90, maxJpegScans + 1));
+    const std::string manyScans = file(
+        "many.jpg", loaderEncodeJpeg(8, 8, LoaderJpegKind::colour, colour, 90, maxJpegScans + 1));
     testing::internal::CaptureStderr();
-    EXPECT_EQ(decodeJpeg(manyScans.c_str(), width, height, bits), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "JPEG Fatal Error: Too many progressive scans\n");
-    EXPECT_EQ(bits, 0);
+    const LoadOutcome many = readJpeg(manyScans.c_str(), sink);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(many.code, loadFileNotOpened);
+    EXPECT_EQ(many.decoderMessage, "Too many progressive scans");
 }
 } // namespace

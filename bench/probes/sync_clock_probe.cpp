@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
     });
     std::printf("decode %.0f s of 44.1 kHz stereo: median %.0f ms (%.0fx real time)\n",
                 musicSeconds, decodeMs, musicSeconds * 1000.0 / decodeMs);
-    std::printf("Soundtrack::start (decode + open output): median %.0f ms\n", startMs);
+    std::printf("Soundtrack::start (open, first moments decoded, output open): median %.0f ms\n",
+                startMs);
 
     // The clock against the device.
     Soundtrack music;

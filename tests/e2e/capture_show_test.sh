@@ -33,8 +33,9 @@ stream_value() { # file, stream, entry
 # Ctrl-C in the middle of the show.
 "${nodisplay[@]}" "$DEMO" --capture "$workdir/stopped.mkv" >"$workdir/stop.out" 2>"$workdir/stop.err" &
 pid=$!
+# (the video is written under a temporary name until it is finished)
 for _ in $(seq 1 100); do
-  [ -s "$workdir/stopped.mkv" ] && break
+  compgen -G "$workdir/.stopped.mkv.partial-*" >/dev/null && break
   sleep 0.1
 done
 sleep 2

@@ -107,14 +107,14 @@ LoaderBytes loaderMakeTgaHeader(const LoaderTgaHeader& header) {
 }
 
 namespace {
-// A progressive greyscale scan script of `count` scans: the DC scan, then the
-// AC coefficients one at a time, first at a coarse precision and then refined
-// bit by bit until the script is long enough.
-std::vector<jpeg_scan_info> manyScans(int count) {
+// A progressive scan script of `count` scans: the DC scan of every component,
+// then the first component's AC coefficients one at a time, first at a coarse
+// precision and then refined bit by bit until the script is long enough.
+std::vector<jpeg_scan_info> manyScans(int count, int components) {
     std::vector<jpeg_scan_info> scans;
     const int refinements = count / 63 + 1;
     const int firstBit = refinements > 12 ? 12 : refinements;
-    scans.push_back({1, {0, 0, 0, 0}, 0, 0, 0, 0});
+    scans.push_back({components, {0, 1, 2, 3}, 0, 0, 0, 0});
     for (int al = firstBit; al >= 0 && static_cast<int>(scans.size()) < count; --al) {
         for (int k = 1; k <= 63 && static_cast<int>(scans.size()) < count; ++k) {
             scans.push_back({1, {0, 0, 0, 0}, k, k, al == firstBit ? 0 : al + 1, al});
@@ -157,7 +157,7 @@ LoaderBytes loaderEncodeJpeg(int width, int height, LoaderJpegKind kind,
     }
     std::vector<jpeg_scan_info> script;
     if (scans > 0) {
-        script = manyScans(scans);
+        script = manyScans(scans, info.num_components);
         info.scan_info = script.data();
         info.num_scans = static_cast<int>(script.size());
     }
@@ -183,4 +183,21 @@ LoaderBytes loaderEncodeRgbJpeg(int width, int height, const std::vector<uint32_
         samples.push_back(static_cast<uint8_t>(colour));
     }
     return loaderEncodeJpeg(width, height, LoaderJpegKind::colour, samples, quality);
+}
+
+LoaderBytes loaderWithClaimedSize(LoaderBytes jpeg, int width, int height) {
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<uint8_t>(height);
+            jpeg[i + 7] = static_cast<uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<uint8_t>(width);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+LoaderBytes loaderPngStart() {
+    return {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
 }

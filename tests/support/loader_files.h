@@ -55,9 +55,16 @@ enum class LoaderJpegKind { colour, grey, cmyk };
 // Encodes with libjpeg: no chroma subsampling, so flat 8 × 8 blocks come back
 // almost exactly. `samples` are interleaved in the kind's colour space (RGB,
 // grey, CMYK). `scans` > 0 asks for a progressive file of about that many
-// scans (at most 64 × 13; greyscale only).
+// scans (at most 64 × 13; beyond the DC scan, only the first component's
+// coefficients are sent).
 LoaderBytes loaderEncodeJpeg(int width, int height, LoaderJpegKind kind,
                              const std::vector<uint8_t>& samples, int quality = 100, int scans = 0);
 // An RGB JPEG from 0x00RRGGBB pixels, rows top first.
 LoaderBytes loaderEncodeRgbJpeg(int width, int height, const std::vector<uint32_t>& pixels,
                                 int quality = 100);
+
+// A baseline JPEG with the size in its frame header rewritten: the data stays
+// that of the original picture.
+LoaderBytes loaderWithClaimedSize(LoaderBytes jpeg, int width, int height);
+// The first bytes of a PNG file.
+LoaderBytes loaderPngStart();

@@ -1,4 +1,4 @@
-#include "demo/BoxBlurRows.h"
+#include "gfx/BoxBlurRows.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,10 +67,6 @@ void blurRowPair(uint32_t* rowA, uint32_t* rowB, int32_t n, BoxBlurScale scale) 
 
 } // namespace
 
-bool boxBlurHasSse2() {
-    return __builtin_cpu_supports("sse2");
-}
-
 void boxBlurRowsSse2(Bitmap& bitmap, int32_t n) {
     if (bitmap.width != 512 || !bitmap.pixels) return;
     n = boxBlurWindow(n);
@@ -87,9 +83,6 @@ void boxBlurRowsSse2(Bitmap& bitmap, int32_t n) {
 #else
 
 // Without SSE2 the reference code does the work.
-bool boxBlurHasSse2() {
-    return false;
-}
 void boxBlurRowsSse2(Bitmap& bitmap, int32_t n) {
     boxBlurRowsScalar(bitmap, n);
 }

@@ -13,14 +13,12 @@
 void boxBlurRows(Bitmap& bitmap, int32_t n);
 
 // The plain reference, and the SSE2 and AVX2 versions that must match it bit
-// for bit. boxBlurRows picks the fastest one the processor has, or the
-// reference when DEMO_FORCE_SCALAR=1 is set. The AVX2 one may only be called
-// when boxBlurHasAvx2() says so.
+// for bit. boxBlurRows picks the widest one the level in use allows (see
+// gfx/SimdLevel.h). The SSE2 and AVX2 ones may only be called where
+// simdLevelSupported() says the processor runs their level.
 void boxBlurRowsScalar(Bitmap& bitmap, int32_t n);
 void boxBlurRowsSse2(Bitmap& bitmap, int32_t n);
 void boxBlurRowsAvx2(Bitmap& bitmap, int32_t n);
-bool boxBlurHasSse2();
-bool boxBlurHasAvx2();
 
 // The multiplier m and the shift k + 8 for a window of n (clamped to 1..256).
 struct BoxBlurScale {

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "demo/BoxBlur.h"
+#include "gfx/BoxBlur.h"
 
 // Shared by the scalar and the SSE2 blur: the window clamped to 1..256, and
 // one row blurred by the reference code (the SSE2 path uses it for an odd

@@ -1,6 +1,7 @@
-#include <immintrin.h>
+#include "gfx/BoxBlurRows.h"
 
-#include "demo/BoxBlurRows.h"
+#if defined(__AVX2__)
+#include <immintrin.h>
 
 // The row blur four rows at a time. Only called after a run-time check for
 // AVX2 (this file alone is compiled with it).
@@ -99,3 +100,12 @@ void boxBlurRowsAvx2(Bitmap& bitmap, int32_t n) {
     for (; r < bitmap.height; ++r)
         boxBlurRowScalar(bitmap.pixels + static_cast<int64_t>(r) * 512, n, scale);
 }
+
+#else
+
+// Without AVX2 the reference code does the work.
+void boxBlurRowsAvx2(Bitmap& bitmap, int32_t n) {
+    boxBlurRowsScalar(bitmap, n);
+}
+
+#endif

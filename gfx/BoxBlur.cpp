@@ -1,10 +1,10 @@
-#include "demo/BoxBlur.h"
+#include "gfx/BoxBlur.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
-#include "demo/BoxBlurRows.h"
+#include "gfx/BoxBlurRows.h"
+#include "gfx/SimdLevel.h"
 
 BoxBlurScale boxBlurScale(int32_t n) {
     const auto window = static_cast<uint32_t>(boxBlurWindow(n));
@@ -50,23 +50,14 @@ void boxBlurRowsScalar(Bitmap& bitmap, int32_t n) {
         boxBlurRowScalar(bitmap.pixels + static_cast<int64_t>(r) * 512, n, scale);
 }
 
-bool boxBlurHasAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
-}
-
 namespace {
 
 using BlurRows = void (*)(Bitmap&, int32_t);
 
 BlurRows chooseBlur() {
-    const char* force = std::getenv("DEMO_FORCE_SCALAR");
-    if (force && std::strcmp(force, "1") == 0) return boxBlurRowsScalar;
-    if (boxBlurHasAvx2()) return boxBlurRowsAvx2;
-    if (boxBlurHasSse2()) return boxBlurRowsSse2;
+    const SimdLevel level = simdLevel();
+    if (level >= SimdLevel::avx2) return boxBlurRowsAvx2;
+    if (level >= SimdLevel::sse2) return boxBlurRowsSse2;
     return boxBlurRowsScalar;
 }
 

@@ -1,0 +1,67 @@
+#include "demo/ShowFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* scriptFile = "data/data";
+
+// Whether `path` opens for reading as a file: "" when it does, the reason
+// otherwise.
+std::string readProblem(const char* path) {
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd == -1) return std::strerror(errno);
+    struct stat info {};
+    std::string problem;
+    if (fstat(fd, &info) != 0)
+        problem = std::strerror(errno);
+    else if (S_ISDIR(info.st_mode))
+        problem = "it is a folder";
+    close(fd);
+    return problem;
+}
+
+} // namespace
+
+std::vector<std::string> showPictureFiles() {
+    std::vector<std::string> files = {"data/final.jpg"};
+    char name[32];
+    for (int i = 1; i <= 8; ++i) {
+        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i);
+        files.emplace_back(name);
+    }
+    for (int i = 1; i <= 13; ++i) {
+        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i);
+        files.emplace_back(name);
+    }
+    files.insert(files.end(), {"data/clouds.jpg", "data/scroll.jpg", "data/soft.jpg"});
+    return files;
+}
+
+ShowFiles inspectShowFiles() {
+    ShowFiles files;
+    files.scriptProblem = readProblem(scriptFile);
+    files.scriptReadable = files.scriptProblem.empty();
+    for (const std::string& picture : showPictureFiles()) {
+        struct stat info {};
+        if (stat(picture.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ++files.picturesFound;
+    }
+    return files;
+}
+
+std::string nothingToShowMessage() {
+    return "no show here: neither the sync script data/data nor any of its pictures under data/ "
+           "is in this folder (run the program from a show's folder, such as build/show)";
+}
+
+std::string missingScriptMessage(const ShowFiles& files) {
+    if (files.scriptReadable) return {};
+    return std::string("the sync script ") + scriptFile + " cannot be read (" +
+           files.scriptProblem + "): nothing in the show will happen and it will not end by itself";
+}

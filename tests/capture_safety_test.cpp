@@ -1,0 +1,227 @@
+// What a capture does to the files around it: the real `demo` binary, run in
+// a small show, with outputs that exist already, that cannot be made, that
+// fill up, and with standard streams closed or broken. Whatever happens, a
+// file the user had is either left as it was or replaced by a finished video.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/loader_files.h"
+#include "sync_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct DemoRun {
+    int status = -1;
+    std::string err;
+};
+
+// Runs `shellPrefix demo arguments` in `folder` through the shell, with no
+// display; stderr goes to a file unless the prefix or arguments redirect it.
+DemoRun runDemo(const std::string& folder, const std::string& arguments,
+                const std::string& shellPrefix = "") {
+    const std::string program = std::string(DEMO_BINARY_DIR) + "/demo";
+    const std::string err = folder + "/../stderr.txt";
+    const std::string command = "cd '" + folder + "' && " + shellPrefix +
+                                " env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '" +
+                                program + "' " + arguments + " >/dev/null 2>'" + err + "'";
+    DemoRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.err = readText(err);
+    return run;
+}
+
+// Files whose names start with a dot: the temporary files of a capture.
+std::vector<std::string> hiddenFiles(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".")) names.push_back(entry.path());
+    return names;
+}
+
+// Whether `path` starts as a Matroska file does.
+bool looksLikeMkv(const std::string& path) {
+    const std::string bytes = readText(path);
+    return bytes.size() > 1000 && bytes.compare(0, 4, "\x1A\x45\xDF\xA3") == 0;
+}
+
+class CaptureSafety : public testing::Test {
+  protected:
+    // A show of one picture and a script: the sky folder, in dir/show.
+    void SetUp() override {
+        fs::create_directories(show / "data");
+        std::vector<uint32_t> pixels(64 * 32, 0x00406080);
+        loaderWriteFile((show / "data/clouds.jpg").string(), loaderEncodeRgbJpeg(64, 32, pixels));
+        std::ofstream(show / "data/data") << "script 1\npattern 5\ntrack0 1\n100 200 5\n"
+                                             "track1 0\ntrack2 0\ntrack3 0\ntrack4 0\n";
+    }
+    std::string inShow(const std::string& name) const { return (show / name).string(); }
+    DemoRun run(const std::string& arguments, const std::string& prefix = "") {
+        return runDemo(show.string(), arguments, prefix);
+    }
+
+    synctest::TempDir dir;
+    fs::path show = dir.path / "show";
+};
+
+TEST_F(CaptureSafety, ClosedOrBrokenStandardStreamsNeitherEnterNorEndTheCapture) {
+    // Missing pictures give warnings on stderr while the video is open.
+    DemoRun result = run("--capture closed.mkv --max-frames 5 2>&-");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(looksLikeMkv(inShow("closed.mkv")));
+    EXPECT_EQ(readText(inShow("closed.mkv")).find("could not be loaded"), std::string::npos);
+
+    // stderr a pipe that nobody reads any more: the warnings are lost, the
+    // capture is not.
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    const std::string program = std::string(DEMO_BINARY_DIR) + "/demo";
+    const std::string video = inShow("piped.mkv");
+    const char* argv[] = {program.c_str(), "--capture", video.c_str(),
+                          "--max-frames",  "5",         nullptr};
+    const fs::path previous = fs::current_path();
+    fs::current_path(show);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, &attributes,
+                                    const_cast<char* const*>(argv), environ);
+    fs::current_path(previous);
+    close(pipeEnds[1]);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(looksLikeMkv(video));
+}
+
+TEST_F(CaptureSafety, AFailedCaptureLeavesFilesAndLinksAsTheyWere) {
+    std::ofstream(inShow("keep.mp4")) << "good";
+    std::ofstream(inShow("target")) << "aimed at";
+    fs::create_symlink("target", show / "link.mp4");
+    // A disk that fills up (the file size limit) part-way through.
+    for (const char* name : {"keep.mp4", "link.mp4", "new.mp4"}) {
+        const DemoRun result =
+            run(std::string("--capture ") + name + " --max-frames 600", "ulimit -f 40 &&");
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(readText(inShow("keep.mp4")), "good");
+    EXPECT_TRUE(fs::is_symlink(show / "link.mp4"));
+    EXPECT_EQ(readText(inShow("target")), "aimed at");
+    EXPECT_FALSE(fs::exists(show / "new.mp4"));
+    EXPECT_TRUE(hiddenFiles(show).empty());
+
+    // One output that cannot be made: the other is not touched either.
+    std::ofstream(inShow("plain")) << "x";
+    DemoRun result = run("--capture keep.mp4 --frames plain --max-frames 5");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("plain is not a folder"), std::string::npos) << result.err;
+    EXPECT_EQ(readText(inShow("keep.mp4")), "good");
+    result = run("--capture keep.mp4 --frames plain/below --max-frames 5");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(readText(inShow("keep.mp4")), "good");
+    result = run("--capture data --max-frames 5"); // rejected by its name alone
+    EXPECT_NE(result.status, 0);
+    fs::create_directory(show / "taken.mkv");
+    result = run("--capture taken.mkv --frames fresh --max-frames 5");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("is a folder"), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(show / "fresh"));
+    EXPECT_TRUE(hiddenFiles(show).empty());
+}
+
+TEST_F(CaptureSafety, AFinishedCaptureTakesTheNameAndReplacesALinkItself) {
+    std::ofstream(inShow("keep.mkv")) << "good";
+    std::ofstream(inShow("target")) << "aimed at";
+    fs::create_symlink("target", show / "link.mkv");
+    for (const char* name : {"keep.mkv", "link.mkv"}) {
+        const DemoRun result = run(std::string("--capture ") + name + " --max-frames 5");
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(looksLikeMkv(inShow(name))) << name;
+    }
+    EXPECT_FALSE(fs::is_symlink(show / "link.mkv"));
+    EXPECT_EQ(readText(inShow("target")), "aimed at");
+    EXPECT_TRUE(hiddenFiles(show).empty());
+
+    // A video inside the frames folder: the folder is made first.
+    const DemoRun result = run("--frames made --capture made/v.mkv --max-frames 3");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(looksLikeMkv(inShow("made/v.mkv")));
+    EXPECT_TRUE(fs::exists(show / "made/frame-000002.png"));
+}
+
+TEST_F(CaptureSafety, FramesOfAnEarlierCaptureAreClearedAndCounted) {
+    fs::create_directories(show / "pngs");
+    for (int i = 0; i < 10; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "pngs/frame-%06d.png", i);
+        std::ofstream(show / name) << "old";
+    }
+    for (const char* other : {"pngs/notes.txt", "pngs/frame-1.png", "pngs/frame-00000x.png"})
+        std::ofstream(show / other) << "mine";
+    const DemoRun result = run("--frames pngs --max-frames 3");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("removed 10 frames of an earlier capture"), std::string::npos)
+        << result.err;
+    EXPECT_NE(readText(inShow("pngs/frame-000002.png")), "old");
+    EXPECT_FALSE(fs::exists(show / "pngs/frame-000003.png"));
+    EXPECT_FALSE(fs::exists(show / "pngs/frame-000009.png"));
+    for (const char* other : {"pngs/notes.txt", "pngs/frame-1.png", "pngs/frame-00000x.png"})
+        EXPECT_EQ(readText(inShow(other)), "mine") << other;
+}
+
+TEST_F(CaptureSafety, NoShowIsAFailureAndNoScriptIsSaid) {
+    const fs::path empty = dir.path / "empty";
+    fs::create_directories(empty);
+    DemoRun result = runDemo(empty.string(), "--capture x.mp4 --frames f");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_NE(result.err.find("no show here"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::is_empty(empty));
+
+    // Pictures without their script: the show runs, and says it will not end.
+    fs::remove(show / "data/data");
+    result = run("--capture x.mkv --max-frames 3");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("data/data cannot be read"), std::string::npos) << result.err;
+    fs::create_directory(show / "data/data"); // a folder in its place
+    result = runDemo(show.string(), "", "SDL_AUDIODRIVER=dummy DEMO_QUIT_AFTER_FRAMES=2");
+    EXPECT_NE(result.err.find("data/data cannot be read"), std::string::npos) << result.err;
+}
+
+} // namespace
