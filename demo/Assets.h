@@ -20,3 +20,7 @@ constexpr int32_t canvasHeight = 256;
 // the JPEG decoder stopped on, if any, then reads the sync script (startSync).
 // The music is started by the caller, after this.
 void loadAssets();
+// Called before each picture load; when it returns false the rest of the
+// loading, music and sync included, is left out (the live program answers its
+// window between loads and stops when it is closed). nullptr: no hook.
+void setBetweenLoadsHook(bool (*hook)());

@@ -13,8 +13,8 @@ StepEffects stepShow(ShowState& state, const MusicSync& store, uint32_t position
 }
 
 StepEffects playShowFrame(ShowState& state, const MusicSync& store, MusicClock& clock,
-                          Bitmap& canvas) {
-    const StepEffects effects = stepShow(state, store, clock.position(), &canvas);
+                          Bitmap* canvas) {
+    const StepEffects effects = stepShow(state, store, clock.position(), canvas);
     if (effects.setsVolume) clock.setVolume(state.volume);
     return effects;
 }

@@ -40,8 +40,8 @@ ShowState freshShow(const MusicSync& store);
 // frame clock's position for the step.
 StepEffects stepShow(ShowState& state, const MusicSync& store, uint32_t position, Bitmap* canvas);
 
-// One frame as live play and a capture both make it: the step at the
-// clock's position, drawn into `canvas`, with the volume it sets handed to
-// the clock. The caller acts on the quit.
+// One step as live play and a capture both take it: the step at the clock's
+// position, drawn into `canvas` (none: not drawn), with the volume it sets
+// handed to the clock. The caller acts on the quit.
 StepEffects playShowFrame(ShowState& state, const MusicSync& store, MusicClock& clock,
-                          Bitmap& canvas);
+                          Bitmap* canvas);

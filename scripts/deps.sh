@@ -2,7 +2,7 @@
 # Installs the Debian packages the project needs that are not installed yet.
 # Usage: scripts/deps.sh build|test
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libmpg123-dev
+packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libx11-dev libmpg123-dev
           libjpeg62-turbo-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
           libavutil-dev libpng-dev libdeflate-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core)
 if [ "${1:-build}" = test ]; then

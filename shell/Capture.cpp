@@ -240,7 +240,7 @@ bool ShowCapture::captureFrame(std::string& error) {
     // One frame as the live main loop draws it, at the time of its number.
     clock.setFrame(captured);
     canvas.pixels = canvasOwnPixels;
-    playShowFrame(state, musicSync, clock, canvas);
+    playShowFrame(state, musicSync, clock, &canvas);
     const auto drawn = SteadyClock::now();
     rendering += std::chrono::duration<double>(drawn - start).count();
 

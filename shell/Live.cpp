@@ -16,11 +16,15 @@
 #include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
+#include "display/StepPacer.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
+#include "shell/AdvanceSteps.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
+#include "shell/StopSignals.h"
 #include "shell/WindowProc.h"
+#include "shell/WindowX11.h"
 
 namespace {
 
@@ -28,6 +32,33 @@ constexpr const char* captureHint =
     "to record the show to a video instead run: demo --capture show.mp4";
 
 uint32_t quitEventType = 0;
+
+// What the last main loop did, for the frame statistics.
+struct LoopCounts {
+    int64_t steps = 0;
+    // Play runs from the first present's steps to the last one's, plus the
+    // 1/60 s the first step stands for; paused time is not play.
+    bool stepped = false;
+    std::chrono::steady_clock::time_point firstSteps{};
+    std::chrono::steady_clock::time_point lastSteps{};
+    std::chrono::steady_clock::duration paused{};
+    // The refresh rate the steps were last paced by, and whether one step
+    // went with each present.
+    double refreshHz = 0;
+    bool locked = false;
+    int64_t dropped = 0;
+
+    double playedSeconds() const {
+        if (!stepped) return 0;
+        return std::chrono::duration<double>(lastSteps - firstSteps - paused).count() +
+               1.0 / StepPacer::stepsPerSecond;
+    }
+};
+LoopCounts loopCounts;
+
+// While the window is inactive the loop sleeps in the event queue, waking
+// this often at most.
+constexpr int inactiveWaitMs = 250;
 
 // The show's own quit (postQuitMessage) becomes an event, so the loop takes
 // it in turn with the window's events. Safe from any thread.
@@ -83,6 +114,7 @@ double secondsSinceLaunch() {
 
 void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     const double seconds = std::chrono::duration<double>(elapsed).count();
+    const double played = loopCounts.playedSeconds();
     const int64_t frames = display ? display->presentCount() : 0;
     std::string firstFrame;
     const double sinceLaunch = secondsSinceLaunch();
@@ -95,9 +127,41 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
                       (sinceLaunch - sinceFirst) * 1000.0);
         firstFrame = text;
     }
-    std::fprintf(stderr, "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s%s\n",
+    const int64_t steps = loopCounts.steps;
+    std::fprintf(stderr,
+                 "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
+                 "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
+                 "%.1f Hz%s\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
-                 display && display->pacedByTimer() ? "timer" : "vsync", firstFrame.c_str());
+                 display && display->pacedByTimer() ? "timer" : "vsync",
+                 static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
+                 static_cast<long long>(loopCounts.dropped),
+                 loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz,
+                 firstFrame.c_str());
+}
+
+// Between picture loads: answers the window (Escape, a close, F12) so it
+// never seems hung, and stops the loading once the run is to end. The show's
+// own quit event is left in the queue for the main loop.
+bool answerWindowWhileLoading() {
+    SDL_Event event;
+    while (!quitPosted() && SDL_PollEvent(&event)) {
+        if (quitEventType != 0 && event.type == quitEventType) {
+            SDL_PushEvent(&event);
+            break;
+        }
+        handleWindowEvent(event);
+    }
+    if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
+    return !quitPosted();
+}
+
+// Every way out of the live program after SDL_Init closes SDL: its threads,
+// its connection to the display server and what they hold are given back.
+int endLive(int exitCode) {
+    settleWindowErrors();
+    SDL_Quit();
+    return exitCode;
 }
 
 } // namespace
@@ -110,30 +174,59 @@ void installQuitEvent() {
     setQuitListener(pushQuitEvent);
 }
 
-int runMainLoop(const FrameDrawer& draw) {
-    // DEMO_QUIT_AFTER_FRAMES=N ends the run after N rendered frames (tests).
+int runMainLoop(const LiveSteps& show) {
+    using Clock = std::chrono::steady_clock;
+    // DEMO_QUIT_AFTER_FRAMES=N ends the run after N presented frames (tests).
     const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
-    long framesRendered = 0;
+    long framesPresented = 0;
+    loopCounts = LoopCounts{};
+    StepPacer stepPacer;
+    stepPacer.start(display ? display->refreshHz() : 0);
+    Clock::time_point pausedSince{};
     for (;;) {
+        if (stopSignal() != 0) break;
+        // Destroyed from outside: the run ends as if the window had been
+        // closed.
+        if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
+        const bool running = active && display;
+        if (!running && !stepPacer.paused()) {
+            stepPacer.pause();
+            pausedSince = Clock::now();
+        }
+        // Inactive, the loop sleeps until something happens instead of
+        // spinning a core.
         SDL_Event event;
-        if (SDL_PollEvent(&event)) {
+        if (running ? SDL_PollEvent(&event) : SDL_WaitEventTimeout(&event, inactiveWaitMs)) {
             if (quitEventType != 0 && event.type == quitEventType) break;
             handleWindowEvent(event);
             continue;
         }
-        if (!active || !display) continue;
-        renderFrame(*display, canvas, canvasOwnPixels, draw);
-        if (firstPresentAt == std::chrono::steady_clock::time_point{} &&
-            display->presentCount() > 0)
-            firstPresentAt = std::chrono::steady_clock::now();
-        if (quitAfter > 0 && ++framesRendered == quitAfter) postQuitMessage(0);
+        if (!running) continue;
+        if (stepPacer.paused()) {
+            stepPacer.resume();
+            if (loopCounts.stepped) loopCounts.paused += Clock::now() - pausedSince;
+        }
+        const Clock::time_point now = Clock::now();
+        const int32_t steps = stepPacer.stepsBefore(now);
+        if (!loopCounts.stepped) loopCounts.firstSteps = now;
+        loopCounts.stepped = true;
+        loopCounts.lastSteps = now;
+        advanceSteps(*display, show, steps);
+        if (firstPresentAt == Clock::time_point{} && display->presentCount() > 0)
+            firstPresentAt = Clock::now();
+        loopCounts.steps += steps;
+        loopCounts.refreshHz = stepPacer.refreshHz();
+        loopCounts.locked = stepPacer.lockedToPresents();
+        loopCounts.dropped = stepPacer.droppedSteps();
+        if (quitAfter > 0 && ++framesPresented == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.
     destroyMainWindow();
-    return quitExitCode();
+    return stopSignal() != 0 ? 128 + stopSignal() : quitExitCode();
 }
 
 int runLive(bool startWindowed) {
+    catchStopSignals();
     if (noDisplayServer()) {
         std::fprintf(stderr, "demo: no display found (DISPLAY and WAYLAND_DISPLAY are unset); %s\n",
                      captureHint);
@@ -142,7 +235,7 @@ int runLive(bool startWindowed) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     // Unless a driver was named, SDL falls back to drivers that show nothing
     // when no server answers: that is no display either.
@@ -152,8 +245,7 @@ int runLive(bool startWindowed) {
         std::fprintf(stderr,
                      "demo: no display could be opened (no X or Wayland server answered); %s\n",
                      captureHint);
-        SDL_Quit();
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     installQuitEvent();
 
@@ -164,34 +256,47 @@ int runLive(bool startWindowed) {
     if (!mainWindow) {
         std::fprintf(stderr, "demo: the window could not be created (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return endLive(displayFailureExitCode);
     }
     display = new DisplayDevice;
+    // DEMO_REFRESH_HZ=N presents by the timer at N per second instead of the
+    // display's vsync (tests of other refresh rates on any machine).
+    display->forceRefreshRate(static_cast<int32_t>(envNumber("DEMO_REFRESH_HZ")));
     const uint32_t desktopFormat = queryDesktopFormat();
     desktopBpp = queryDesktopBpp();
     display->init(mainWindow, chosen.width, chosen.height, chosen.bitsPerPixel, desktopBpp,
                   chosen.fullscreen, desktopFormat);
+    // Only now: making the renderer may replace the window's X11 window.
+    watchWindowDestruction(mainWindow);
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
-    FrameDrawer draw;
+    LiveSteps steps;
     int32_t testPatternFrame = 0;
-    ShowState show;
+    ShowState state;
     if (switchedOn("DEMO_TEST_PATTERN")) {
         createCanvas();
-        draw = [&testPatternFrame](Bitmap& target) { drawTestPattern(target, testPatternFrame++); };
+        steps.stepUnshown = [&testPatternFrame] { ++testPatternFrame; };
+        steps.draw = [&testPatternFrame](Bitmap& target) {
+            drawTestPattern(target, testPatternFrame++);
+        };
     } else {
+        setBetweenLoadsHook(answerWindowWhileLoading);
         initDemo();
-        // Each frame is the show's step at the soundtrack's real play position.
-        show = freshShow(musicSync);
-        draw = [&show](Bitmap& target) {
-            if (playShowFrame(show, musicSync, *musicSync.clock, target).postsQuit)
+        setBetweenLoadsHook(nullptr);
+        // Each step is the show's step at the soundtrack's real play position.
+        state = freshShow(musicSync);
+        const auto step = [&state](Bitmap* target) {
+            if (playShowFrame(state, musicSync, *musicSync.clock, target).postsQuit)
                 postQuitMessage(0);
         };
+        steps.stepUnshown = [step] { step(nullptr); };
+        steps.draw = [step](Bitmap& target) { step(&target); };
     }
 
+    stopSignalsReachTheLoop();
     const auto started = std::chrono::steady_clock::now();
-    const int exitCode = runMainLoop(draw);
+    const int exitCode = runMainLoop(steps);
     if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
-    return exitCode;
+    return endLive(exitCode);
 }

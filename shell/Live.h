@@ -1,6 +1,6 @@
 #pragma once
 
-#include "display/Present.h"
+#include "shell/AdvanceSteps.h"
 
 // The live program: a window on the desktop (fullscreen unless
 // startWindowed), the show, Escape to quit, F12 to switch. Returns the exit
@@ -11,7 +11,9 @@ int runLive(bool startWindowed);
 // loop. Needs SDL's event system (SDL_Init).
 void installQuitEvent();
 
-// The polling main loop: one event per turn, a frame drawn by `draw` on every
-// turn that finds no event while the window is active. Ends on the show's own
-// quit event and returns its exit code.
-int runMainLoop(const FrameDrawer& draw);
+// The polling main loop: one event per turn; on every turn that finds no
+// event while the window is active, the steps of show time due (see
+// StepPacer), every one taken and the newest drawn by `show`, and one
+// present. While the window is inactive the show pauses and the loop waits for
+// events. Ends on the show's own quit event and returns its exit code.
+int runMainLoop(const LiveSteps& show);

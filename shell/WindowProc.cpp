@@ -6,6 +6,7 @@
 #include "display/WindowFrame.h"
 #include "shell/Input.h"
 #include "shell/Shell.h"
+#include "shell/WindowX11.h"
 
 namespace {
 
@@ -90,6 +91,10 @@ void handleWindowEvent(const SDL_Event& event) {
             mouseButtonUp(which);
         break;
     }
+    case SDL_SYSWMEVENT:
+        noteSystemEvent(event);
+        if (windowDestroyedOutside()) destroyMainWindow();
+        break;
     case SDL_RENDER_DEVICE_RESET:
         if (display) display->textureLost();
         break;

@@ -232,7 +232,7 @@ class ShowReplay {
     const uint32_t* draw(int64_t frame) {
         EXPECT_EQ(frame, next);
         clock.setFrame(next++);
-        if (playShowFrame(state, musicSync, clock, canvas).postsQuit) postQuitMessage(0);
+        if (playShowFrame(state, musicSync, clock, &canvas).postsQuit) postQuitMessage(0);
         return canvas.pixels;
     }
     int32_t volume() const { return clock.volume(); }

@@ -96,11 +96,11 @@ TEST_F(ShellWindow, MainLoopRendersWhileActiveAndEndsOnTheShowsQuit) {
     installQuitEvent();
     framesDrawn = 0;
     active = true;
-    // The loop renders until a frame posts the show's own end.
-    EXPECT_EQ(runMainLoop([](Bitmap&) {
-                  if (++framesDrawn == 3) postQuitMessage(0);
-              }),
-              0);
+    // The loop steps until a step posts the show's own end.
+    const auto step = [] {
+        if (++framesDrawn == 3) postQuitMessage(0);
+    };
+    EXPECT_EQ(runMainLoop(LiveSteps{step, [step](Bitmap&) { step(); }}), 0);
     EXPECT_EQ(framesDrawn, 3);
     EXPECT_EQ(mainWindow, nullptr); // the loop's ending destroys the window
 }
@@ -111,7 +111,7 @@ TEST_F(ShellWindow, DisplayFailureEndsTheLoopWithAFailureStatus) {
     testing::internal::CaptureStderr();
     device.reportError("Blt FAILED");
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(runMainLoop([](Bitmap&) {}), displayFailureExitCode);
+    EXPECT_EQ(runMainLoop(LiveSteps{[] {}, [](Bitmap&) {}}), displayFailureExitCode);
 }
 
 TEST_F(ShellWindow, StartingWindowedGivesTheFixedWindow) {
