@@ -226,7 +226,11 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     clock = FrameClock(audio.bytesPerSecond(), fps);
     clock.setLoopBytes(audio.loopBytes());
     musicSync.useClock(&clock);
+    // Ctrl-C or SIGTERM while the pictures load ends the loading at the next
+    // picture instead of after the last.
+    setBetweenLoadsHook(+[] { return stopSignal == 0; });
     initDemo();
+    setBetweenLoadsHook(nullptr);
     state = freshShow(musicSync);
 
     captured = 0;
@@ -351,6 +355,15 @@ int runCapture(const Options& options) {
         std::fprintf(stderr, "demo: writing the capture failed after %lld frames: %s%s\n", frames,
                      error.c_str(), untouched.c_str());
         return 1;
+    }
+    // Stopped before the first frame there is nothing worth keeping: an
+    // empty video must not take the place of a file the user had.
+    if (ending == Ending::stopped && frames == 0) {
+        capture.abandon();
+        const int signalNumber = stopSignal;
+        std::fprintf(stderr, "demo: stopped by %s before the first frame%s\n",
+                     signalName(signalNumber), untouched.c_str());
+        return 128 + signalNumber;
     }
     if (!capture.finish(error)) {
         std::fprintf(stderr, "demo: %s%s\n", error.c_str(),

@@ -52,6 +52,50 @@ DemoRun runDemo(const std::string& folder, const std::string& arguments,
     return run;
 }
 
+// Starts `demo arguments...` in `folder` with no display, its standard
+// streams arranged by `actions`, and SIGPIPE at its default action (as a
+// shell would leave it). Returns the child's id.
+pid_t spawnDemo(const std::string& folder, const std::vector<std::string>& arguments,
+                const posix_spawn_file_actions_t& actions) {
+    const std::string program = std::string(DEMO_BINARY_DIR) + "/demo";
+    std::vector<const char*> argv = {program.c_str()};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string text = *variable;
+        if (!text.starts_with("DISPLAY=") && !text.starts_with("WAYLAND_DISPLAY=") &&
+            !text.starts_with("SDL_VIDEODRIVER="))
+            variables.push_back(text);
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : variables) envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, &attributes,
+                                    const_cast<char* const*>(argv.data()), envp.data());
+    fs::current_path(previous);
+    posix_spawnattr_destroy(&attributes);
+    EXPECT_EQ(spawned, 0);
+    return spawned == 0 ? child : -1;
+}
+
+// Waits for `child`; its exit status, or 1000 + the signal that killed it.
+int exitStatusOf(pid_t child) {
+    int status = 0;
+    if (child <= 0 || waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+}
+
 // Files whose names start with a dot: the temporary files of a capture.
 std::vector<std::string> hiddenFiles(const fs::path& folder) {
     std::vector<std::string> names;
@@ -86,11 +130,25 @@ class CaptureSafety : public testing::Test {
 };
 
 TEST_F(CaptureSafety, ClosedOrBrokenStandardStreamsNeitherEnterNorEndTheCapture) {
-    // Missing pictures give warnings on stderr while the video is open.
-    DemoRun result = run("--capture closed.mkv --max-frames 5 2>&-");
-    EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(looksLikeMkv(inShow("closed.mkv")));
-    EXPECT_EQ(readText(inShow("closed.mkv")).find("could not be loaded"), std::string::npos);
+    // Started with stderr closed (`2>&-`), and with all three standard streams
+    // closed: missing pictures give warnings while the video is open, and the
+    // summary follows on stdout; none of it may land in the video.
+    for (const int lastClosed : {2, 0}) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        for (int fd = 2; fd >= lastClosed; --fd) posix_spawn_file_actions_addclose(&actions, fd);
+        if (lastClosed == 2)
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        const std::string name = "closed" + std::to_string(lastClosed) + ".mkv";
+        EXPECT_EQ(exitStatusOf(
+                      spawnDemo(show.string(), {"--capture", name, "--max-frames", "5"}, actions)),
+                  0);
+        posix_spawn_file_actions_destroy(&actions);
+        const std::string video = readText(inShow(name));
+        EXPECT_TRUE(looksLikeMkv(inShow(name))) << name;
+        for (const char* message : {"could not be loaded", "captured 5 frames"})
+            EXPECT_EQ(video.find(message), std::string::npos) << name << ": " << message;
+    }
 
     // stderr a pipe that nobody reads any more: the warnings are lost, the
     // capture is not.
@@ -101,32 +159,43 @@ TEST_F(CaptureSafety, ClosedOrBrokenStandardStreamsNeitherEnterNorEndTheCapture)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 2);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    const std::string program = std::string(DEMO_BINARY_DIR) + "/demo";
-    const std::string video = inShow("piped.mkv");
-    const char* argv[] = {program.c_str(), "--capture", video.c_str(),
-                          "--max-frames",  "5",         nullptr};
-    const fs::path previous = fs::current_path();
-    fs::current_path(show);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, &attributes,
-                                    const_cast<char* const*>(argv), environ);
-    fs::current_path(previous);
+    const pid_t child =
+        spawnDemo(show.string(), {"--capture", inShow("piped.mkv"), "--max-frames", "5"}, actions);
     close(pipeEnds[1]);
     posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ASSERT_EQ(spawned, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_TRUE(looksLikeMkv(video));
+    EXPECT_EQ(exitStatusOf(child), 0) << "(1000 + n: killed by signal n)";
+    EXPECT_TRUE(looksLikeMkv(inShow("piped.mkv")));
+}
+
+// Ctrl-C or SIGTERM while the pictures load: no frame was captured, so the
+// file already under the asked name stays as it was and nothing is left
+// behind. (Two pictures whose headers claim the largest size their roles
+// take keep the loading busy for a good part of a second.)
+TEST_F(CaptureSafety, AStopBeforeTheFirstFrameKeepsTheFileThatWasThere) {
+    const LoaderBytes small = loaderEncodeRgbJpeg(16, 16, std::vector<uint32_t>(256, 0x406080));
+    loaderWriteFile(inShow("data/final.jpg"), loaderWithClaimedSize(small, 512, 16384));
+    loaderWriteFile(inShow("data/scroll.jpg"), loaderWithClaimedSize(small, 512, 16384));
+    std::ofstream(inShow("keep.mp4")) << "good";
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        const std::string err = (dir.path / "stop.txt").string();
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        const pid_t child = spawnDemo(show.string(), {"--capture", "keep.mp4"}, actions);
+        posix_spawn_file_actions_destroy(&actions);
+        // The temporary video is made just before the pictures load.
+        for (int i = 0; i < 2000 && hiddenFiles(show).empty(); ++i) usleep(1000);
+        kill(child, signalNumber);
+        EXPECT_EQ(exitStatusOf(child), 128 + signalNumber);
+        const std::string said = readText(err);
+        EXPECT_NE(said.find("before the first frame; no video was written to keep.mp4"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(readText(inShow("keep.mp4")), "good");
+        EXPECT_TRUE(hiddenFiles(show).empty());
+    }
 }
 
 TEST_F(CaptureSafety, AFailedCaptureLeavesFilesAndLinksAsTheyWere) {
