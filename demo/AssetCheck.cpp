@@ -40,6 +40,9 @@ std::string sizeRejection(int32_t width, int32_t height, PictureRole role) {
             return sizeText(width, height) + ": texture must be 512 wide and a power of two high";
         return {};
     case PictureRole::scroller:
+        if (int64_t{width} * height > mostScrollerPixels)
+            return sizeText(width, height) +
+                   ": a scroller may hold at most 512 × 16384 pixels (8388608)";
         return {};
     }
     return {};

@@ -10,8 +10,16 @@
 enum class PictureRole {
     overlay,  // drawn 1:1 at (0, 0) by unclipped pair-wise members: inside 512 × 256, even width
     texture,  // the rotozoom's texture: 512 wide, a power of two high
-    scroller, // drawn clipped: any size
+    scroller, // drawn clipped: any shape, up to mostScrollerPixels
 };
+
+// The scroller shows only its middle 512 columns, and its height sets how long
+// scene two runs (2.5 frames a row: 16384 rows are close to seven minutes).
+// Its limit is that of a canvas-wide picture as tall as the readers allow,
+// 512 × 16384, so a forged header costs at most 32 MB and a fraction of a
+// second to decode, where the readers' own limit would take 256 MB and
+// seconds.
+constexpr int64_t mostScrollerPixels = int64_t{512} * 16384;
 
 // Why a width × height picture cannot be shown in `role`; empty when it can.
 std::string sizeRejection(int32_t width, int32_t height, PictureRole role);

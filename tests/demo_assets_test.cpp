@@ -51,6 +51,14 @@ TEST(DemoAssets, PicturesThatCannotBeDrawnSafelyAreLeftOutWithOneLine) {
                       .find("texture must be 512 wide and a power of two high"),
                   std::string::npos);
     }
+    // A scroller is refused from its header beyond 512 × 16384 pixels, in any
+    // shape: a forged header must not cost seconds and hundreds of megabytes.
+    for (auto [w, h] : {std::pair{16384, 4096}, {513, 16384}, {16384, 513}})
+        EXPECT_EQ(sizeRejection(w, h, PictureRole::scroller),
+                  std::to_string(w) + " × " + std::to_string(h) +
+                      ": a scroller may hold at most 512 × 16384 pixels (8388608)");
+    for (auto [w, h] : {std::pair{512, 16384}, {16384, 512}, {4096, 2048}})
+        EXPECT_EQ(sizeRejection(w, h, PictureRole::scroller), "") << w << " × " << h;
 }
 
 TEST(DemoAssets, PicturesThatFitAreKept) {
