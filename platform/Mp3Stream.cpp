@@ -4,13 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
+#include "platform/LibraryMessages.h"
+
 bool decoderMessagesWanted() {
-    const char* value = std::getenv("DEMO_VERBOSE");
-    return value != nullptr && std::strcmp(value, "1") == 0;
+    return libraryMessagesWanted();
 }
 
 // The decoder reads the file through its own offset with pread, so several

@@ -30,8 +30,9 @@ struct Mp3Source {
 // decoder resamples and mixes that part into the first part's format, so
 // positions always count sample frames of one format.
 //
-// The decoder's own messages stay off stderr unless DEMO_VERBOSE=1 is set;
-// failures are reported through the `error` texts instead.
+// The decoder's own messages stay off stderr unless DEMO_VERBOSE=1 or -v asks
+// for them (platform/LibraryMessages.h); failures are reported through the
+// `error` texts instead.
 class Mp3Stream {
   public:
     Mp3Stream();
@@ -84,5 +85,5 @@ class Mp3Stream {
     std::string readProblem;
 };
 
-// True when DEMO_VERBOSE=1 asks for the MP3 decoder's own messages.
+// True when DEMO_VERBOSE=1 or -v asks for the MP3 decoder's own messages.
 bool decoderMessagesWanted();

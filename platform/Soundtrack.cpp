@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/DecodeAhead.h"
+#include "platform/LibraryMessages.h"
 #include "platform/Mp3Stream.h"
 #include "platform/RingPlayer.h"
 #include "platform/SampleRing.h"
@@ -93,6 +94,9 @@ bool Soundtrack::start(const char* fileName) {
 }
 
 bool Soundtrack::openOutput() {
+    // Without a sound card, libasound would print a screenful of its own
+    // lines; the fall-back line below says it once.
+    quietSoundSystemMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         fallBack(std::string("no audio output: ") + SDL_GetError());
         return false;

@@ -37,7 +37,7 @@ struct Reader {
     int next = 1;
     Options options;
     bool sawCapture = false, sawFrames = false, sawFps = false, sawMaxFrames = false;
-    bool sawWindow = false;
+    bool sawWindow = false, sawVerbose = false;
 
     bool fail(std::string message) {
         options.action = Options::Action::error;
@@ -78,6 +78,7 @@ struct Reader {
     bool readOne() {
         const std::string_view arg = argv[next++];
         if (arg == "-h") return help();
+        if (arg == "-v") return verbose(arg);
         // The program takes no plain arguments, so "--" (which would end
         // the options before them) is of no use either.
         if (!arg.starts_with("--") || arg == "--") {
@@ -103,6 +104,7 @@ struct Reader {
             options.windowed = true;
             return true;
         }
+        if (name == "--verbose") return noValue(name, inlineValue) && verbose(name);
         if (name == "--capture") {
             if (!once(sawCapture, name) || !takeValue(name, inlineValue, value)) return false;
             if (!hasExtension(value, ".mp4") && !hasExtension(value, ".mkv"))
@@ -135,6 +137,12 @@ struct Reader {
             return true;
         }
         return fail("unknown option '" + std::string(name) + "'");
+    }
+
+    bool verbose(std::string_view name) {
+        if (!once(sawVerbose, name)) return false;
+        options.verbose = true;
+        return true;
     }
 
     bool help() {
@@ -171,9 +179,9 @@ Options parseOptions(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "usage: demo [--window]\n"
-           "       demo --capture FILE [--frames DIR] [--fps N] [--max-frames N]\n"
-           "       demo --frames DIR [--fps N] [--max-frames N]\n"
+    return "usage: demo [--window] [-v]\n"
+           "       demo --capture FILE [--frames DIR] [--fps N] [--max-frames N] [-v]\n"
+           "       demo --frames DIR [--fps N] [--max-frames N] [-v]\n"
            "\n"
            "Plays the show in the current folder (music.mp3, data/data and the pictures\n"
            "under data/): fullscreen, Escape quits, F12 switches to a window and back.\n"
@@ -181,6 +189,7 @@ std::string usageText() {
            "with time taken from the frame count; it needs no display.\n"
            "\n"
            "  --window          start in a window instead of fullscreen\n"
+           "  -v, --verbose     let the sound libraries' own messages through to stderr\n"
            "  --capture FILE    write the show with its soundtrack to FILE: .mp4 gives\n"
            "                    H.264 and AAC, .mkv gives lossless FFV1 and FLAC\n"
            "  --frames DIR      write every frame as DIR/frame-000000.png, ... (with or\n"

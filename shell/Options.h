@@ -19,6 +19,7 @@ struct Options {
 
     Action action = Action::live;
     bool windowed = false;   // --window: start in a window (live only)
+    bool verbose = false;    // -v, --verbose: let the libraries' own messages through
     std::string capturePath; // --capture FILE (.mp4 or .mkv); empty when not given
     std::string framesDir;   // --frames DIR; empty when not given
     int32_t framesPerSecond = defaultFramesPerSecond;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "demo/ShowFiles.h"
+#include "platform/LibraryMessages.h"
 #include "shell/Capture.h"
 #include "shell/Live.h"
 #include "shell/Options.h"
@@ -35,6 +36,7 @@ bool checkShow(bool capturing) {
 
 int runProgram(int argc, const char* const* argv) {
     const Options options = parseOptions(argc, argv);
+    if (options.verbose) letLibraryMessagesThrough();
     switch (options.action) {
     case Options::Action::help:
         std::fputs(usageText().c_str(), stdout);
