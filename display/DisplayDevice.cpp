@@ -3,8 +3,10 @@
 #include <SDL2/SDL.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "display/CrispScale.h"
@@ -14,6 +16,12 @@
 #include "platform/Quit.h"
 
 namespace {
+
+// SDL's reason for the last failure, or a stand-in when it gave none.
+std::string sdlError() {
+    const char* text = SDL_GetError();
+    return text && *text ? text : "no reason given";
+}
 
 // Spare zeroed bytes before and after the back buffer. In 32-bit frames the
 // canvas lives inside it, and blur8 reads up to blur8ReachPixels beyond the
@@ -42,7 +50,10 @@ void DisplayDevice::init(SDL_Window* newWindow, int32_t newWidth, int32_t newHei
     const uint32_t rendererFlags = forcedRefreshHz > 0 ? 0 : SDL_RENDERER_PRESENTVSYNC;
     renderer = window ? SDL_CreateRenderer(window, -1, rendererFlags) : nullptr;
     if (!renderer) {
-        reportError("DirectDrawCreateEx FAILED");
+        reportError("DirectDrawCreateEx FAILED",
+                    window ? "the window cannot be drawn into (" + sdlError() +
+                                 "); the show needs a desktop of 15, 16, 24 or 32 bits per pixel"
+                           : std::string("there is no window to draw into"));
     } else if (isFullscreen()) {
         setUpFullscreen();
     } else {
@@ -56,21 +67,22 @@ void DisplayDevice::setUpFullscreen() {
     // No logical size: present places and scales the picture itself, in
     // output pixels (see CrispScale).
     if (SDL_RenderSetLogicalSize(renderer, 0, 0) != 0) {
-        reportError("SetCooperativeLevel FAILED");
+        reportError("SetCooperativeLevel FAILED",
+                    "the renderer's scaling cannot be set: " + sdlError());
         return;
     }
     forgetWindowFrame();
     if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-        reportError("SetDisplayMode FAILED");
+        reportError("SetDisplayMode FAILED", "the window cannot go fullscreen: " + sdlError());
         return;
     }
     if (!makeTexture(textureFormatFor(requestedBpp))) {
-        reportError("Create PrimarySurface FAILED");
+        reportError("Create PrimarySurface FAILED", "no texture for the frames: " + sdlError());
         return;
     }
     pixelMode = requestedBpp;
     if (!makeBackBuffer()) {
-        reportError("GetAttachedSurface FAILED");
+        reportError("GetAttachedSurface FAILED", "no memory for the frame buffer");
         return;
     }
     if (pixelMode == 16) pixelMode = probe16BitFormat();
@@ -79,7 +91,8 @@ void DisplayDevice::setUpFullscreen() {
 
 void DisplayDevice::setUpWindowed() {
     if (SDL_RenderSetLogicalSize(renderer, 0, 0) != 0) {
-        reportError("SetCooperativeLevel FAILED");
+        reportError("SetCooperativeLevel FAILED",
+                    "the renderer's scaling cannot be set: " + sdlError());
         return;
     }
     // The buffer takes the desktop's layout. Only a two-byte desktop needs
@@ -89,12 +102,14 @@ void DisplayDevice::setUpWindowed() {
     const uint32_t format =
         desktopBpp == 16 && twoByteDesktop ? desktopFormat : textureFormatFor(desktopBpp);
     if (!makeTexture(format)) {
-        reportError("Create PrimarySurface FAILED");
+        reportError("Create PrimarySurface FAILED",
+                    "no texture in the desktop's pixel format (" +
+                        std::string(SDL_GetPixelFormatName(format)) + "): " + sdlError());
         return;
     }
     pixelMode = desktopBpp;
     if (!makeBackBuffer()) {
-        reportError("Create BufferSurface");
+        reportError("Create BufferSurface", "no memory for the frame buffer");
         return;
     }
     if (pixelMode == 16) pixelMode = probe16BitFormat();
@@ -107,11 +122,13 @@ PixelMode DisplayDevice::probe16BitFormat() {
     uint32_t red = 0, green = 0, blue = 0, alpha = 0;
     if (!texture || SDL_QueryTexture(texture, &format, nullptr, nullptr, nullptr) != 0 ||
         !SDL_PixelFormatEnumToMasks(format, &bpp, &red, &green, &blue, &alpha)) {
-        reportError("Bad pixel format");
+        reportError("Bad pixel format", "the texture's pixel format cannot be read: " + sdlError());
         return 0;
     }
     const PixelMode mode = pixelModeFromGreenMask(green);
-    if (mode == 0) reportError("Color mode not supported");
+    if (mode == 0)
+        reportError("Color mode not supported",
+                    "the desktop's 16-bit pixels are laid out as neither 5-5-5 nor 5-6-5");
     return mode;
 }
 
@@ -164,7 +181,10 @@ void DisplayDevice::release() {
     renderer = nullptr;
 }
 
-void DisplayDevice::reportError(const char* text) {
+void DisplayDevice::reportError(const char* text, const std::string& cause) {
+    // The box keeps its caption and text; stderr gets the cause in plain
+    // words first.
+    if (!cause.empty()) std::fprintf(stderr, "demo: the display failed: %s\n", cause.c_str());
     showMessageBox("directDrawError", text);
     // The run ends with a failure status: the quit posted first sets it, the
     // one the window's destruction posts later does not change it.
@@ -243,7 +263,7 @@ void DisplayDevice::present() {
     const bool drawn =
         SDL_UpdateTexture(texture, nullptr, backBuffer, backBufferPitch()) == 0 && drawScaled();
     if (!drawn && !isFullscreen()) {
-        reportError("Blt FAILED");
+        reportError("Blt FAILED", "a frame cannot be shown: " + sdlError());
         return;
     }
     const auto when = pacer.presentTime(PresentPacer::Clock::now());

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "display/PixelMode.h"
 #include "display/PresentPacer.h"
@@ -46,7 +47,7 @@ class DisplayDevice {
     // Shows the failure, ends the run with displayFailureExitCode and takes
     // the window off the screen; the device is released at once, so the
     // operation that met the failure goes no further.
-    void reportError(const char* text);
+    void reportError(const char* text, const std::string& cause = {});
 
     // The back buffer's first byte, or nullptr when there is nothing to lock
     // (released, or the texture was lost and must be restored first).

@@ -1,6 +1,7 @@
 #include "display/Present.h"
 
 #include <cstddef>
+#include <cstdio>
 
 #include "display/Convert.h"
 #include "platform/MessageBox.h"
@@ -77,6 +78,10 @@ void renderFrame(DisplayDevice& display, Bitmap& canvas, uint32_t* ownPixels,
     // Shown once: a box on every frame would leave the user no way out.
     if (!isSupported(mode) && !unsupportedModeShown) {
         unsupportedModeShown = true;
+        std::fprintf(stderr,
+                     "demo: the window is on a desktop of %d bits per pixel: frames are drawn on "
+                     "15, 16, 24 and 32-bit desktops only, so it stays black\n",
+                     static_cast<int>(mode));
         showMessageBox("display box", "Color mode not supported");
     }
     display.unlockBackBuffer();

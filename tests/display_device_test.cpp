@@ -48,6 +48,10 @@ TEST_F(DisplayDevicePixelMode, UnknownSixteenBitLayoutEndsTheRunWithAFailure) {
     device.init(makeWindow(), 512, 384, 32, 16, false, SDL_PIXELFORMAT_ARGB4444);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("directDrawError: Color mode not supported"), std::string::npos) << err;
+    EXPECT_NE(err.find("demo: the display failed: the desktop's 16-bit pixels are laid out as "
+                       "neither 5-5-5 nor 5-6-5\n"),
+              std::string::npos)
+        << err;
     EXPECT_TRUE(quitPosted());
     EXPECT_NE(quitExitCode(), 0);
     EXPECT_EQ(device.renderer, nullptr);
@@ -107,5 +111,8 @@ TEST_F(DisplayDeviceLifecycle, NoWindowIsReportedAsAFailure) {
     device.init(nullptr, 512, 384, 32, 32, true);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("directDrawError: DirectDrawCreateEx FAILED"), std::string::npos) << err;
+    EXPECT_NE(err.find("demo: the display failed: there is no window to draw into\n"),
+              std::string::npos)
+        << err;
     EXPECT_EQ(quitExitCode(), displayFailureExitCode);
 }

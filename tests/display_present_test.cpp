@@ -106,6 +106,7 @@ TEST_F(DisplayPresent, UnsupportedModeIsShownOnceAndTheRunGoesOn) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(occurrences(err, "Color mode not supported"), 1) << err;
     EXPECT_NE(err.find("display box"), std::string::npos);
+    EXPECT_EQ(occurrences(err, "demo: the window is on a desktop of 8 bits per pixel"), 1) << err;
     EXPECT_EQ(drawCalls, 5);
     EXPECT_EQ(device.presentCount(), 5);
     EXPECT_EQ(canvas.pixels, canvasOwnPixels);
