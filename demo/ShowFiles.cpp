@@ -1,30 +1,21 @@
 #include "demo/ShowFiles.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+
+#include "platform/RegularFile.h"
 
 namespace {
 
 constexpr const char* scriptFile = "data/data";
 
-// Whether `path` opens for reading as a file: "" when it does, the reason
-// otherwise.
+// Whether `path` is a file the script reader will read: "" when it is, the
+// reason otherwise (a FIFO or a device is turned away as the reader turns it
+// away, so the show would never end either).
 std::string readProblem(const char* path) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd == -1) return std::strerror(errno);
-    struct stat info {};
-    std::string problem;
-    if (fstat(fd, &info) != 0)
-        problem = std::strerror(errno);
-    else if (S_ISDIR(info.st_mode))
-        problem = "it is a folder";
-    close(fd);
-    return problem;
+    const RegularFile file(path, "r");
+    return file ? std::string() : file.reason();
 }
 
 } // namespace

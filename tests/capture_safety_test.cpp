@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -291,6 +292,14 @@ TEST_F(CaptureSafety, NoShowIsAFailureAndNoScriptIsSaid) {
     fs::create_directory(show / "data/data"); // a folder in its place
     result = runDemo(show.string(), "", "SDL_AUDIODRIVER=dummy DEMO_QUIT_AFTER_FRAMES=2");
     EXPECT_NE(result.err.find("data/data cannot be read"), std::string::npos) << result.err;
+    fs::remove(show / "data/data"); // a FIFO, which the reader turns away
+    ASSERT_EQ(mkfifo((show / "data/data").c_str(), 0644), 0);
+    result = run("--capture x.mkv --max-frames 3");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("data/data cannot be read (is not a regular file (a FIFO)): "
+                              "nothing in the show will happen"),
+              std::string::npos)
+        << result.err;
 }
 
 } // namespace
