@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Mp3Decode.h"
+#include "platform/Mp3Stream.h"
 
 // The sample frames that belong to video frame `frame` (from 0) at
 // `framesPerSecond`: from frame × rate / fps up to (frame + 1) × rate / fps,
@@ -15,24 +16,26 @@ struct SampleSpan {
 };
 SampleSpan samplesOfFrame(int64_t frame, int32_t sampleRate, int32_t framesPerSecond);
 
-// The soundtrack of a capture: the decoded music.mp3 played from its start,
-// looped and at the show's volume exactly as the live soundtrack plays it;
-// silence at 44100 Hz stereo when there is no playable file.
+// The soundtrack of a capture: music.mp3 played from its start, looped and at
+// the show's volume exactly as the live soundtrack plays it; silence at
+// 44100 Hz stereo when there is no playable file. The file is decoded as the
+// frames ask for it, in order, so memory stays small however long it is.
 class CaptureAudio {
   public:
     static constexpr int32_t silentRate = 44100;
     static constexpr int32_t silentChannels = 2;
 
-    // Decodes `fileName`. Returns false, with the reason in whyNoSound(), when
-    // it holds no playable audio; the soundtrack is then silence.
+    // Opens `fileName` and measures one pass. Returns false, with the reason
+    // in whyNoSound(), when it holds no playable audio; the soundtrack is then
+    // silence.
     bool load(const char* fileName);
     // Uses already decoded audio (empty: silence).
     void use(DecodedAudio decoded);
 
-    bool hasSound() const { return audio.frames() > 0; }
+    bool hasSound() const { return passFrames > 0; }
     const std::string& whyNoSound() const { return noSoundReason; }
-    int32_t sampleRate() const { return hasSound() ? audio.rate : silentRate; }
-    int32_t channels() const { return hasSound() ? audio.channels : silentChannels; }
+    int32_t sampleRate() const { return hasSound() ? rate : silentRate; }
+    int32_t channels() const { return hasSound() ? channelCount : silentChannels; }
     // The music clock's unit: bytes of 16-bit sample data per second.
     int32_t bytesPerSecond() const { return sampleRate() * channels() * 2; }
     // Bytes of one pass through the soundtrack, where the clock starts over;
@@ -40,11 +43,23 @@ class CaptureAudio {
     uint32_t loopBytes() const;
 
     // The interleaved samples of video frame `frame`, at output `volume`
-    // (0..100; see copyLoopedSamples). Valid until the next call.
+    // (0..100; see scaleSamples). Valid until the next call. Frames asked
+    // for in order are decoded straight on; any other order decodes the pass
+    // again from its start up to the frame.
     const std::vector<int16_t>& samplesFor(int64_t frame, int32_t framesPerSecond, int32_t volume);
 
   private:
-    DecodedAudio audio;
+    void readLooped(uint64_t from, size_t frames, int16_t* out);
+    void advance(int16_t* out, size_t frames);
+
+    DecodedAudio audio; // given whole through use()
+    Mp3Stream stream;   // or decoded as it goes
+    int32_t rate = 0;
+    int32_t channelCount = 0;
+    uint64_t passFrames = 0;
+    uint64_t next = 0;   // the play line's frame the stream reads next
+    uint64_t inPass = 0; // and where in the pass that is
     std::string noSoundReason;
     std::vector<int16_t> buffer;
+    std::vector<int16_t> unscaled; // frames decoded only to be passed over
 };

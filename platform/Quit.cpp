@@ -14,9 +14,15 @@ void postQuitMessage(int32_t code) {
     if (quitListener) quitListener(code);
 }
 
-bool quitPosted() { return posted; }
-int32_t quitExitCode() { return exitCode; }
-int32_t quitPostCount() { return postCount; }
+bool quitPosted() {
+    return posted;
+}
+int32_t quitExitCode() {
+    return exitCode;
+}
+int32_t quitPostCount() {
+    return postCount;
+}
 
 void resetQuit() {
     posted = false;
@@ -24,4 +30,6 @@ void resetQuit() {
     postCount = 0;
 }
 
-void setQuitListener(void (*listener)(int32_t)) { quitListener = listener; }
+void setQuitListener(void (*listener)(int32_t)) {
+    quitListener = listener;
+}

@@ -3,9 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/LoopedSamples.h"
+#include "platform/DecodeAhead.h"
+#include "platform/Mp3Stream.h"
+#include "platform/RingPlayer.h"
+#include "platform/SampleRing.h"
 
 namespace {
+
+// About 1.5 s of sound between the decoder and the output, of which the
+// first quarter second is decoded before the output opens.
+constexpr size_t ringBlocks = 64;
+constexpr size_t prefillBlocks = 12;
 
 int64_t steadyNanos() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -33,23 +41,51 @@ uint64_t framesIn(int64_t nanos, int32_t rate) {
 
 } // namespace
 
+Soundtrack::Soundtrack() = default;
+
 Soundtrack::~Soundtrack() {
-    // Closing the device stops its thread before the samples go.
+    // Closing the device stops its thread before the ring and the decoder go.
     if (device != 0) SDL_CloseAudioDevice(device);
     if (audioSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    decoder.reset();
 }
 
 bool Soundtrack::start(const char* fileName) {
     if (started) return hasSound(); // one stream per soundtrack
     started = true;
+    Mp3Stream stream;
     std::string error;
-    if (!decodeMp3File(fileName, audio, error)) {
+    if (!stream.open(fileName, error)) {
         fallBack(error);
         return false;
     }
-    rate = audio.rate;
-    channels = audio.channels;
-    return openOutput();
+    rate = stream.rate();
+    channels = stream.channels();
+    announcedFrames = stream.announcedFrames();
+
+    ring = std::make_unique<SampleRing>(ringBlocks);
+    // Five milliseconds of fade for a jump or a pause.
+    player = std::make_unique<RingPlayer>(*ring, channels, rate / 200);
+    player->setVolume(gain);
+    const Mp3Source source = stream.source();
+    decoder = std::make_unique<DecodeAhead>(std::move(stream), *ring);
+    if (!decoder->prefill(prefillBlocks)) {
+        decoder.reset();
+        fallBack(std::string(fileName) + " holds no audio");
+        return false;
+    }
+    if (!openOutput()) {
+        // Without an output nothing needs decoding; the wall clock still
+        // starts over where a pass ends, once that is known.
+        decoder.reset();
+        measurer = std::jthread([source, result = measuredFrames](std::stop_token stop) {
+            result->store(source.measureFrames(stop), std::memory_order_release);
+        });
+        return false;
+    }
+    decoder->start();
+    SDL_PauseAudioDevice(device, 0);
+    return true;
 }
 
 bool Soundtrack::openOutput() {
@@ -64,7 +100,7 @@ bool Soundtrack::openOutput() {
     wanted.channels = static_cast<Uint8>(channels);
     wanted.samples = deviceBufferFor(rate);
     wanted.callback = &Soundtrack::feedDevice;
-    wanted.userdata = this;
+    wanted.userdata = player.get();
     SDL_AudioSpec obtained{};
     // No changes allowed: SDL converts to whatever the device needs, so the
     // callback always sees the stream's own format.
@@ -74,7 +110,6 @@ bool Soundtrack::openOutput() {
         return false;
     }
     deviceBufferFrames = obtained.samples;
-    SDL_PauseAudioDevice(device, 0);
     return true;
 }
 
@@ -86,66 +121,101 @@ void Soundtrack::fallBack(const std::string& reason) {
     }
     std::fprintf(stderr, "no sound: %s; the show keeps time by the wall clock\n", reason.c_str());
     wallStart = SteadyClock::now();
-}
-
-void SDLCALL Soundtrack::feedDevice(void* self, Uint8* out, int length) {
-    auto* soundtrack = static_cast<Soundtrack*>(self);
-    const size_t frameBytes = static_cast<size_t>(soundtrack->channels) * 2;
-    soundtrack->fill(reinterpret_cast<int16_t*>(out), static_cast<size_t>(length) / frameBytes);
+    wallBase = 0;
 }
 
 // Runs on the audio thread.
-void Soundtrack::fill(int16_t* out, size_t frames) {
-    const int32_t volume = gain.load(std::memory_order_relaxed);
-    const uint64_t sent = sentFrames.load(std::memory_order_relaxed);
-    copyLoopedSamples(audio, sent, frames, volume, out);
-    // Publish the new count with the moment it was handed over.
-    const uint32_t count = publishCount.load(std::memory_order_relaxed);
-    publishCount.store(count + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    sentFrames.store(sent + frames, std::memory_order_relaxed);
-    sentAtNanos.store(steadyNanos(), std::memory_order_relaxed);
-    publishCount.store(count + 2, std::memory_order_release);
+void SDLCALL Soundtrack::feedDevice(void* self, Uint8* out, int length) {
+    auto* player = static_cast<RingPlayer*>(self);
+    const size_t frameBytes = player->frameBytes();
+    player->fill(reinterpret_cast<int16_t*>(out), static_cast<size_t>(length) / frameBytes,
+                 steadyNanos());
 }
 
-// The sample being heard: everything handed to the device but the last
-// buffer, plus as much of that buffer as has played since it was handed over.
-uint64_t Soundtrack::heardFrames() {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        const uint32_t before = publishCount.load(std::memory_order_acquire);
-        if (before & 1U) continue;
-        const uint64_t sent = sentFrames.load(std::memory_order_relaxed);
-        const int64_t sentAt = sentAtNanos.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (publishCount.load(std::memory_order_relaxed) != before) continue;
-        const auto buffer = static_cast<uint64_t>(deviceBufferFrames);
-        const uint64_t base = sent > buffer ? sent - buffer : 0;
-        const uint64_t played = std::min(framesIn(steadyNanos() - sentAt, rate), sent - base);
-        return base + played;
+uint64_t Soundtrack::passFrames() const {
+    if (decoder) {
+        if (const uint64_t decoded = decoder->passFrames()) return decoded;
+    } else if (const uint64_t measured = measuredFrames->load(std::memory_order_acquire)) {
+        return measured;
     }
-    return lastHeard; // the audio thread stalled mid-update: keep the last reading
+    return announcedFrames;
+}
+
+// The sample being heard on the play line: everything handed to the device
+// but the stream samples of the last buffer, plus as much of those as has
+// played since it was handed over. Before the audio thread has taken up the
+// latest start of play, that start.
+uint64_t Soundtrack::heardFrames() {
+    RingPlayer::Progress now;
+    if (!player->progress(now)) return lastHeard; // caught mid-update: keep the last reading
+    if (now.generation != generation) return startFrame;
+    const uint64_t base = now.end - now.lastFrames;
+    return base + std::min(framesIn(steadyNanos() - now.at, rate), now.lastFrames);
 }
 
 uint64_t Soundtrack::wallClockFrames() const {
-    return framesIn(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(SteadyClock::now() - wallStart)
-            .count(),
-        rate);
+    if (isPaused) return wallBase;
+    return wallBase + framesIn(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   SteadyClock::now() - wallStart)
+                                   .count(),
+                               rate);
 }
 
-uint32_t Soundtrack::position() {
-    const uint64_t frames = std::max(device != 0 ? heardFrames() : wallClockFrames(), lastHeard);
-    lastHeard = frames;
-    // Like the music, the position starts over at the end of the stream.
-    const size_t total = audio.frames();
-    const uint64_t inPass = total > 0 ? frames % total : frames;
+uint32_t Soundtrack::bytesAt(uint64_t frames) const {
+    // Like the music, the position starts over at the end of each pass.
+    const uint64_t pass = passFrames();
+    const uint64_t inPass = pass > 0 ? frames % pass : frames;
     return static_cast<uint32_t>(inPass * static_cast<uint64_t>(channels) * 2);
 }
 
+uint32_t Soundtrack::position() {
+    uint64_t frames = device != 0 ? heardFrames() : wallClockFrames();
+    if (heardGeneration != generation) {
+        heardGeneration = generation; // a new start of play may step back
+    } else {
+        frames = std::max(frames, lastHeard);
+    }
+    lastHeard = frames;
+    return bytesAt(frames);
+}
+
+void Soundtrack::playFrom(uint32_t bytes) {
+    uint64_t frame = bytes / (static_cast<uint64_t>(channels) * 2);
+    if (const uint64_t pass = passFrames()) frame %= pass;
+    ++generation;
+    startFrame = frame;
+    wallStart = SteadyClock::now();
+    wallBase = frame;
+    if (device != 0) {
+        decoder->jump(generation, frame);
+        player->jump(generation);
+    }
+}
+
+void Soundtrack::pause() {
+    if (isPaused) return;
+    wallBase = wallClockFrames();
+    isPaused = true;
+    if (device != 0) player->setPaused(true);
+}
+
+void Soundtrack::resume() {
+    if (!isPaused) return;
+    isPaused = false;
+    wallStart = SteadyClock::now();
+    if (device != 0) player->setPaused(false);
+}
+
 void Soundtrack::setVolume(int32_t volume) {
-    gain.store(std::clamp(volume, 0, 100), std::memory_order_relaxed);
+    gain = std::clamp(volume, 0, 100);
+    if (player) player->setVolume(gain);
 }
 
 uint32_t Soundtrack::loopBytes() const {
-    return static_cast<uint32_t>(audio.frames() * static_cast<size_t>(channels) * 2);
+    return static_cast<uint32_t>(passFrames() * static_cast<uint64_t>(channels) * 2);
+}
+
+uint64_t Soundtrack::framesSent() const {
+    RingPlayer::Progress now;
+    return player && player->progress(now) ? now.sent : 0;
 }

@@ -4,34 +4,41 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <thread>
 
-#include "platform/Mp3Decode.h"
 #include "sync/MusicClock.h"
 
-// The soundtrack: an MP3 file decoded whole (gapless, so positions are exact)
-// and played looped through the default SDL audio output in the stream's own
-// format. As a clock it reports the position of the sample being heard now,
-// in bytes of decoded 16-bit data.
+class DecodeAhead;
+class RingPlayer;
+class SampleRing;
+
+// The soundtrack: an MP3 file decoded as it plays (gapless, so positions are
+// exact) a little ahead of the default SDL audio output, looped, in the
+// stream's own format. As a clock it reports the position of the sample being
+// heard now, in bytes of decoded 16-bit data, starting over with each pass.
+// Play can start elsewhere and pause; both fade briefly so they do not click.
 //
 // When there is no audio output, no file or no audio in it, the show still
 // runs: the clock then follows a steady wall clock in the same unit (the
-// stream's format if it decoded, else 44100 Hz stereo) and one line on stderr
+// stream's format if it opened, else 44100 Hz stereo) and one line on stderr
 // says why there is no sound.
 //
-// Threads: SDL's audio thread reads only the samples, the play counter and
-// the gain; every other member belongs to the thread that calls start,
-// position and setVolume. No locks are taken.
+// Threads: SDL's audio thread takes decoded blocks from a ring that a
+// decoding thread keeps filled; neither waits on the other. Every member
+// function belongs to the one thread that calls start. No locks are taken
+// on the audio thread.
 class Soundtrack final : public MusicClock {
-public:
-    Soundtrack() = default;
+  public:
+    Soundtrack();
     ~Soundtrack() override;
     Soundtrack(const Soundtrack&) = delete;
     Soundtrack& operator=(const Soundtrack&) = delete;
 
-    // Decodes `fileName`, opens the default output and starts looped play.
-    // Returns false when it fell back to the wall clock (see whyNoSound).
-    // Only the first call does anything.
+    // Opens `fileName`, decodes its first moments and the default output and
+    // starts looped play. Returns false when it fell back to the wall clock
+    // (see whyNoSound). Only the first call does anything.
     bool start(const char* fileName);
 
     uint32_t position() override;
@@ -39,42 +46,67 @@ public:
     void setVolume(int32_t volume) override;
     int32_t bytesPerSecond() const override { return rate * channels * 2; }
 
+    // Plays on from `position` (bytes, as position() gives them; wrapped into
+    // the pass) after a short fade out of what plays now. Paused, it stays
+    // paused there. position() reports the new place from this call on.
+    void playFrom(uint32_t position);
+    // Stops play, fading out, and keeps the place: position() stands still
+    // until resume, which fades in from there.
+    void pause();
+    void resume();
+    bool paused() const { return isPaused; }
+
     bool hasSound() const { return device != 0; }
     const std::string& whyNoSound() const { return noSoundReason; }
-    int32_t volume() const { return gain.load(std::memory_order_relaxed); }
-    // Bytes of one pass through the stream; 0 when nothing decoded.
+    int32_t volume() const { return gain; }
+    // Bytes of one pass through the stream; 0 while it is not known (no
+    // stream, or a file that does not tell its length before it has been
+    // decoded or measured to its end).
     uint32_t loopBytes() const;
     // Sample frames per device buffer (the output's latency), 0 without sound.
     int32_t bufferFrames() const { return deviceBufferFrames; }
-    // Sample frames handed to the device so far, over all passes.
-    uint64_t framesSent() const { return sentFrames.load(std::memory_order_acquire); }
+    // Stream sample frames handed to the device so far, over all passes.
+    uint64_t framesSent() const;
 
-private:
+  private:
     using SteadyClock = std::chrono::steady_clock;
 
     static void SDLCALL feedDevice(void* self, Uint8* out, int length);
-    void fill(int16_t* out, size_t frames);
     bool openOutput();
     void fallBack(const std::string& reason);
+    uint64_t passFrames() const;
     uint64_t heardFrames();
     uint64_t wallClockFrames() const;
+    uint32_t bytesAt(uint64_t frames) const;
 
-    DecodedAudio audio;
     int32_t rate = 44100;
     int32_t channels = 2;
+    int32_t gain = 100;
     bool started = false;
     SDL_AudioDeviceID device = 0;
     bool audioSubsystem = false;
     int32_t deviceBufferFrames = 0;
     std::string noSoundReason;
-    SteadyClock::time_point wallStart = SteadyClock::now();
+    uint64_t announcedFrames = 0; // the pass as the file's tag gives it
+
+    // The play line: where play last (re)started, in frames from the start of
+    // the pass, and which start of play that was.
+    uint32_t generation = 0;
+    uint64_t startFrame = 0;
+    bool isPaused = false;
+    uint32_t heardGeneration = 0;
     uint64_t lastHeard = 0; // keeps the position from stepping back between loops
 
-    // Shared with the audio thread. `sentFrames` and `sentAtNanos` describe
-    // the last buffer handed over; `publishCount` is odd while they change,
-    // so a reader can tell a torn pair and read again.
-    std::atomic<int32_t> gain{100};
-    std::atomic<uint32_t> publishCount{0};
-    std::atomic<uint64_t> sentFrames{0};
-    std::atomic<int64_t> sentAtNanos{0};
+    // The wall clock: frames at wallStart, counted on from there unless paused.
+    SteadyClock::time_point wallStart = SteadyClock::now();
+    uint64_t wallBase = 0;
+
+    // Sound: the ring between the decoding thread and the audio thread.
+    std::unique_ptr<SampleRing> ring;
+    std::unique_ptr<RingPlayer> player;
+    std::unique_ptr<DecodeAhead> decoder;
+    // Without an output: a thread that measures the pass for the wall clock.
+    std::shared_ptr<std::atomic<uint64_t>> measuredFrames =
+        std::make_shared<std::atomic<uint64_t>>(0);
+    std::jthread measurer;
 };
