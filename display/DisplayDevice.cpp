@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "display/CrispScale.h"
 #include "display/WindowFrame.h"
 #include "platform/MessageBox.h"
 #include "platform/Quit.h"
@@ -49,7 +50,9 @@ void DisplayDevice::init(SDL_Window* newWindow, int32_t newWidth, int32_t newHei
 }
 
 void DisplayDevice::setUpFullscreen() {
-    if (SDL_RenderSetLogicalSize(renderer, width, height) != 0) {
+    // No logical size: present places and scales the picture itself, in
+    // output pixels (see CrispScale).
+    if (SDL_RenderSetLogicalSize(renderer, 0, 0) != 0) {
         reportError("SetCooperativeLevel FAILED");
         return;
     }
@@ -72,7 +75,7 @@ void DisplayDevice::setUpFullscreen() {
 }
 
 void DisplayDevice::setUpWindowed() {
-    if (SDL_RenderSetLogicalSize(renderer, width, height) != 0) {
+    if (SDL_RenderSetLogicalSize(renderer, 0, 0) != 0) {
         reportError("SetCooperativeLevel FAILED");
         return;
     }
@@ -116,9 +119,9 @@ void DisplayDevice::toggleFullscreen() {
     releaseSurfaces();
     if (isFullscreen()) {
         flags &= ~fullscreenFlag;
-        // The outer frame at (200, 200), two pixels wider and eighteen taller
-        // than the mode: room for a thin border and a title bar.
-        placeWindowFrame(window, 200, 200, width + 2, height + 18);
+        // The outer frame at (200, 200) around a client area of exactly the
+        // mode's size, so the picture is shown pixel for pixel.
+        placeWindowFrame(window, 200, 200, width, height);
         SDL_ShowWindow(window);
         SDL_RaiseWindow(window);
         setUpWindowed();
@@ -139,7 +142,14 @@ void DisplayDevice::releaseSurfaces() {
         SDL_DestroyTexture(texture);
         texture = nullptr;
     }
+    dropPrescaled();
     locked = false;
+}
+
+void DisplayDevice::dropPrescaled() {
+    if (prescaled) SDL_DestroyTexture(prescaled);
+    prescaled = nullptr;
+    prescaledFactor = 0;
 }
 
 void DisplayDevice::release() {
@@ -207,6 +217,7 @@ void DisplayDevice::textureLost() {
         SDL_DestroyTexture(texture);
         texture = nullptr;
     }
+    dropPrescaled();
 }
 
 void DisplayDevice::unlockBackBuffer() {
@@ -217,9 +228,8 @@ void DisplayDevice::present() {
     if (!renderer || !texture || !backBuffer) return;
     // The texture's own row pitch is SDL's business: the upload reads our
     // rows at our pitch and writes the texture's rows at its pitch.
-    const bool drawn = SDL_UpdateTexture(texture, nullptr, backBuffer, backBufferPitch()) == 0 &&
-                       SDL_RenderClear(renderer) == 0 &&
-                       SDL_RenderCopy(renderer, texture, nullptr, nullptr) == 0;
+    const bool drawn =
+        SDL_UpdateTexture(texture, nullptr, backBuffer, backBufferPitch()) == 0 && drawScaled();
     if (!drawn && !isFullscreen()) {
         reportError("Blt FAILED");
         return;
@@ -229,4 +239,39 @@ void DisplayDevice::present() {
     SDL_RenderPresent(renderer);
     pacer.presented(PresentPacer::Clock::now());
     ++presents;
+}
+
+bool DisplayDevice::drawScaled() {
+    int outputWidth = 0, outputHeight = 0;
+    if (SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) != 0) return false;
+    const CrispScalePlan plan = planCrispScale(outputWidth, outputHeight, width, height);
+    const SDL_Rect where{plan.x, plan.y, plan.width, plan.height};
+    SDL_Texture* source = texture;
+    if (plan.prescale > 1 && ensurePrescaled(plan.prescale)) {
+        // Every back-buffer pixel becomes a prescale × prescale square.
+        if (SDL_SetRenderTarget(renderer, prescaled) != 0 ||
+            SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest) != 0 ||
+            SDL_RenderCopy(renderer, texture, nullptr, nullptr) != 0 ||
+            SDL_SetRenderTarget(renderer, nullptr) != 0)
+            return false;
+        source = prescaled;
+    }
+    // Whole factors (the window's 1:1 included) stay nearest neighbour; a
+    // prescaled picture or one shrunk below its size is scaled linearly.
+    const SDL_ScaleMode mode =
+        plan.prescale == 1 && source == texture ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    return SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE) == 0 &&
+           SDL_RenderClear(renderer) == 0 && SDL_SetTextureScaleMode(source, mode) == 0 &&
+           SDL_RenderCopy(renderer, source, nullptr, &where) == 0;
+}
+
+bool DisplayDevice::ensurePrescaled(int32_t factor) {
+    if (prescaled && prescaledFactor == factor) return true;
+    dropPrescaled();
+    prescaled = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET,
+                                  width * factor, height * factor);
+    // A renderer without render targets scales in one linear step instead.
+    if (!prescaled) return false;
+    prescaledFactor = factor;
+    return true;
 }

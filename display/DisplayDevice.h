@@ -16,9 +16,9 @@ constexpr int32_t displayFailureExitCode = 1;
 // Everything the program holds of the display: the renderer, the streaming
 // texture the screen shows, and the back buffer in system memory that each
 // frame is written into. It sets the display up fullscreen (desktop
-// fullscreen, the 512 × 384 picture scaled with its aspect kept) or in a
-// window, knows the back buffer's PixelMode, switches set-ups on F12 and
-// releases everything when the window goes away.
+// fullscreen, the 512 × 384 picture scaled crisply with its aspect kept) or in
+// a window whose client area shows it pixel for pixel, knows the back buffer's PixelMode, switches
+// set-ups on F12 and releases everything when the window goes away.
 //
 // The renderer lives from init to release, like the device object of the
 // display layer it stands in for; the texture and the back buffer are made
@@ -86,7 +86,16 @@ class DisplayDevice {
     bool makeBackBuffer();
     void releaseSurfaces();
     void startPacing();
+    // Draws the uploaded picture into the output, aspect kept, crisp (see
+    // CrispScale).
+    bool drawScaled();
+    bool ensurePrescaled(int32_t factor);
+    void dropPrescaled();
 
+    // The picture enlarged by a whole factor, for outputs whose fit is not a
+    // whole multiple of the mode.
+    SDL_Texture* prescaled = nullptr;
+    int32_t prescaledFactor = 0;
     uint32_t desktopFormat = 0;
     uint32_t currentTextureFormat = 0;
     uint8_t* backBufferBlock = nullptr;

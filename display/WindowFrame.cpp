@@ -2,8 +2,6 @@
 
 #include <SDL2/SDL.h>
 
-#include <algorithm>
-
 namespace {
 
 struct Borders {
@@ -12,6 +10,10 @@ struct Borders {
 };
 
 bool following = false;
+// Corrections made since the last placement: a manager that insists on its
+// own size or place is given way after a few, rather than fought forever.
+int32_t corrections = 0;
+constexpr int32_t maxCorrections = 8;
 int32_t wantedX = 0, wantedY = 0, wantedWidth = 0, wantedHeight = 0;
 Borders bordersUsed;
 
@@ -25,27 +27,21 @@ Borders bordersOf(SDL_Window* window) {
 
 void applyPlacement(SDL_Window* window, const Borders& b) {
     bordersUsed = b;
-    const ClientSize client =
-        clientSizeFor(wantedWidth, wantedHeight, b.top, b.left, b.bottom, b.right);
-    SDL_SetWindowSize(window, client.width, client.height);
+    SDL_SetWindowSize(window, wantedWidth, wantedHeight);
     SDL_SetWindowPosition(window, wantedX + b.left, wantedY + b.top);
 }
 
 } // namespace
 
-ClientSize clientSizeFor(int32_t outerWidth, int32_t outerHeight, int32_t top, int32_t left,
-                         int32_t bottom, int32_t right) {
-    return {std::max(1, outerWidth - left - right), std::max(1, outerHeight - top - bottom)};
-}
-
-void placeWindowFrame(SDL_Window* window, int32_t x, int32_t y, int32_t outerWidth,
-                      int32_t outerHeight) {
+void placeWindowFrame(SDL_Window* window, int32_t x, int32_t y, int32_t clientWidth,
+                      int32_t clientHeight) {
     if (!window) return;
     wantedX = x;
     wantedY = y;
-    wantedWidth = outerWidth;
-    wantedHeight = outerHeight;
+    wantedWidth = clientWidth;
+    wantedHeight = clientHeight;
     following = true;
+    corrections = 0;
     applyPlacement(window, bordersOf(window));
 }
 
@@ -53,7 +49,13 @@ void followWindowFrame(SDL_Window* window) {
     if (!following || !window) return;
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) return;
     const Borders now = bordersOf(window);
-    if (!(now == bordersUsed)) applyPlacement(window, now);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    const bool moved = !(now == bordersUsed) || w != wantedWidth || h != wantedHeight;
+    if (moved && corrections < maxCorrections) {
+        ++corrections;
+        applyPlacement(window, now);
+    }
 }
 
 void forgetWindowFrame() {

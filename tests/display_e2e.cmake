@@ -7,13 +7,20 @@ if(NOT DEMO_SANITIZE)
   set(e2e_env "DEMO=$<TARGET_FILE:demo>;SDL_AUDIODRIVER=dummy")
 
   add_test(NAME display_e2e.window COMMAND ${e2e}/with_x.sh ${e2e}/window_test.sh)
+  add_test(NAME display_e2e.windowed_start COMMAND ${e2e}/with_x.sh ${e2e}/windowed_start_test.sh)
+  foreach(screen 1920x1080 1366x768)
+    add_test(NAME display_e2e.fullscreen_${screen}
+             COMMAND ${e2e}/with_x.sh --screen ${screen} ${e2e}/fullscreen_scale_test.sh)
+    list(APPEND display_e2e_scaled display_e2e.fullscreen_${screen})
+  endforeach()
   foreach(bits 15 16 24 8)
     add_test(NAME display_e2e.depth${bits} COMMAND ${e2e}/with_x.sh ${e2e}/depth_test.sh ${bits})
   endforeach()
   add_test(NAME display_e2e.dummy_loop COMMAND ${e2e}/dummy_loop_test.sh)
   add_test(NAME display_e2e.no_display COMMAND ${e2e}/no_display_test.sh)
 
-  set_tests_properties(display_e2e.window display_e2e.depth15 display_e2e.depth16
+  set_tests_properties(display_e2e.window display_e2e.windowed_start ${display_e2e_scaled}
+                       display_e2e.depth15 display_e2e.depth16
                        display_e2e.depth24 display_e2e.depth8 display_e2e.dummy_loop
                        display_e2e.no_display
                        PROPERTIES ENVIRONMENT "${e2e_env}" TIMEOUT 60 LABELS e2e)

@@ -32,9 +32,9 @@ if [ "$bits" = 8 ]; then
   lines=$(grep -c 'Color mode not supported' "$workdir/demo.err" || true)
   [ "$boxes" -le 1 ] || fail "$boxes box windows"
   if [ "$boxes" = 0 ]; then [ "$lines" = 1 ] || fail "'Color mode not supported' shown $lines times"; fi
-  retry 5 frame_is 200 200 514 402 || { describe_window; fail "F12 did not give the window"; }
+  retry 5 client_is 200 200 512 384 || { describe_window; fail "F12 did not give the window"; }
 else
-  retry 5 frame_is 200 200 514 402 || { describe_window; fail "F12 did not give the window"; }
+  retry 5 client_is 200 200 512 384 || { describe_window; fail "F12 did not give the window"; }
   sleep 0.5
   client_geometry
   grab_screen

@@ -1,5 +1,6 @@
 # Helpers for the end-to-end tests of the live program. Sourced by the test
-# scripts, which run inside xvfb-run (a 1024 × 768 × 24 screen).
+# scripts, which run inside with_x.sh (a 1024 × 768 × 24 screen unless it was
+# asked for another size).
 set -euo pipefail
 
 DEMO=${DEMO:?DEMO must name the demo binary}
@@ -15,6 +16,9 @@ cleanup() {
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# The screen's size: screen_w screen_h.
+read -r screen_w screen_h < <(xwininfo -root | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w, h}')
 
 # Runs "$@" until it succeeds, every 0.1 s, for at most $1 seconds.
 retry() {
@@ -35,10 +39,13 @@ start_window_manager() {
   retry 10 wm_ready || fail "openbox did not start"
 }
 
-# Starts the demo in the background (extra environment as arguments), its
-# stderr in $workdir/demo.err.
+# Starts the demo in the background (extra environment as arguments, then
+# after "--" the program's own arguments), its stderr in $workdir/demo.err.
 start_demo() {
-  (cd "$workdir" && exec env "$@" "$DEMO" >"$workdir/demo.out" 2>"$workdir/demo.err") &
+  local vars=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do vars+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  (cd "$workdir" && exec env "${vars[@]}" "$DEMO" "$@" >"$workdir/demo.out" 2>"$workdir/demo.err") &
   demo_pid=$!
 }
 
@@ -82,7 +89,7 @@ frame_extents() {
 
 is_fullscreen() {
   client_geometry || return 1
-  [ "$cx" = 0 ] && [ "$cy" = 0 ] && [ "$cw" = 1024 ] && [ "$ch" = 768 ]
+  [ "$cx" = 0 ] && [ "$cy" = 0 ] && [ "$cw" = "$screen_w" ] && [ "$ch" = "$screen_h" ]
 }
 
 # The outer frame (decorations included) at (x, y) with size w × h.
@@ -93,6 +100,13 @@ frame_is() {
     [ $((cw + fl + fr)) = "$3" ] && [ $((ch + ft + fb)) = "$4" ]
 }
 
+# The outer frame's corner at (x, y) around a client area of w × h.
+client_is() {
+  client_geometry || return 1
+  frame_extents
+  [ $((cx - fl)) = "$1" ] && [ $((cy - ft)) = "$2" ] && [ "$cw" = "$3" ] && [ "$ch" = "$4" ]
+}
+
 describe_window() {
   client_geometry || { echo "no demo window" >&2; return 0; }
   frame_extents
@@ -101,13 +115,47 @@ describe_window() {
 
 # Grabs the screen as raw RGB bytes into $workdir/screen.rgb.
 grab_screen() {
-  ffmpeg -loglevel error -y -f x11grab -video_size 1024x768 -i "$DISPLAY" -frames:v 1 \
-    -f rawvideo -pix_fmt rgb24 "$workdir/screen.rgb"
+  ffmpeg -loglevel error -y -f x11grab -video_size "${screen_w}x${screen_h}" -i "$DISPLAY" \
+    -frames:v 1 -f rawvideo -pix_fmt rgb24 "$workdir/screen.rgb"
 }
 
 # The colour at screen pixel (x, y) as "r g b".
 pixel_at() {
-  od -An -tu1 -j $((($2 * 1024 + $1) * 3)) -N 3 "$workdir/screen.rgb" | xargs
+  od -An -tu1 -j $((($2 * screen_w + $1) * 3)) -N 3 "$workdir/screen.rgb" | xargs
+}
+
+# Grabs the w × h screen area at (x, y) as raw RGB bytes into $workdir/area.rgb.
+grab_area() {
+  ffmpeg -loglevel error -y -f x11grab -video_size "$3x$4" -i "$DISPLAY+$1,$2" \
+    -frames:v 1 -f rawvideo -pix_fmt rgb24 "$workdir/area.rgb"
+}
+
+# Checks that the 512 × 384 screen area at (x, y) is the test pattern's frame
+# pixel for pixel: black above and below the canvas (display lines 0-63 and
+# 320-383), the four bars exactly, and in the band only grey and one 32-pixel
+# black block per line.
+expect_test_pattern_1to1() {
+  grab_area "$1" "$2" 512 384
+  od -An -v -tu1 -w3 "$workdir/area.rgb" | awk '
+    function bad(what) { if (!errors++) first = what; }
+    {
+      i = NR - 1; x = i % 512; y = int(i / 512); rgb = $1 " " $2 " " $3;
+      if (y < 64 || y >= 320) { if (rgb != "0 0 0") bad("(" x "," y ") is " rgb ", not black"); next }
+      line = y - 64;
+      if (line >= 112 && line < 144) {
+        if (rgb == "0 0 0") block[line]++;
+        else if (rgb != "128 128 128") bad("(" x "," y ") is " rgb " in the band");
+        next
+      }
+      want = bars[int(x * 4 / 512)];
+      if (rgb != want) bad("(" x "," y ") is " rgb ", not " want);
+    }
+    BEGIN { bars[0] = "255 0 0"; bars[1] = "0 255 0"; bars[2] = "0 0 255"; bars[3] = "255 255 255" }
+    END {
+      if (NR != 512 * 384) bad(NR " pixels grabbed");
+      for (line = 112; line < 144; line++) if (block[line] != 32) bad("band line " line " has " block[line] + 0 " black pixels");
+      if (errors) { print errors " pixels differ; first: " first > "/dev/stderr"; exit 1 }
+    }' || fail "the window does not show the canvas pixel for pixel"
 }
 
 expect_pixel() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The live program under a real X server with a window manager: fullscreen at
-# start with the canvas centred, F12 to a 514 × 402 window at (200, 200), F12
-# back to fullscreen, Escape ends the run with status 0 within a second.
+# start with the canvas centred, F12 to a window framed at (200, 200) whose
+# 512 × 384 client area shows the picture pixel for pixel, F12 back to
+# fullscreen, Escape ends the run with status 0 within a second.
 source "$(dirname "$0")/lib.sh"
 
 start_window_manager
@@ -34,8 +35,11 @@ done
 [ "$changed" = yes ] || fail "the picture did not change in three grabs"
 
 xdotool key --window "$demo_window" F12
-retry 5 frame_is 200 200 514 402 || { describe_window; fail "F12 did not give the 514x402 window at (200,200)"; }
+retry 5 client_is 200 200 512 384 || { describe_window; fail "F12 did not give the 512x384 client framed at (200,200)"; }
 describe_window
+sleep 0.3
+client_geometry
+expect_test_pattern_1to1 "$cx" "$cy"
 
 xdotool key --window "$demo_window" F12
 retry 5 is_fullscreen || { describe_window; fail "F12 again did not return to fullscreen"; }

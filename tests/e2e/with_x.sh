@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Runs a command inside a fresh X server without a screen (1024 × 768, 24-bit).
-# Xvfb picks a free display number itself (-displayfd), so tests running side
+# Runs a command inside a fresh X server without a screen (1024 × 768, 24-bit;
+# "with_x.sh --screen WxH command..." for another size). Xvfb picks a free display number itself (-displayfd), so tests running side
 # by side never race for one.
 set -euo pipefail
+screen=1024x768
+if [ "${1:-}" = --screen ]; then screen=$2; shift 2; fi
 workdir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$workdir/display" \
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$workdir/display" \
   >"$workdir/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$workdir"' EXIT
