@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "display/OverlayLayer.h"
 #include "display/PixelMode.h"
 #include "display/PresentPacer.h"
 
@@ -81,6 +82,9 @@ class DisplayDevice {
 
     static constexpr uint32_t fullscreenFlag = 1;
 
+    // Laid over every presented picture (hidden unless shown).
+    OverlayLayer overlay;
+
   private:
     bool makeTexture(uint32_t format);
     bool makeBackBuffer();
@@ -96,6 +100,8 @@ class DisplayDevice {
     // whole multiple of the mode.
     SDL_Texture* prescaled = nullptr;
     int32_t prescaledFactor = 0;
+    // Where the last present put the picture in the output.
+    int32_t pictureX = 0, pictureY = 0, pictureWidth = 0, pictureHeight = 0;
     uint32_t desktopFormat = 0;
     uint32_t currentTextureFormat = 0;
     uint8_t* backBufferBlock = nullptr;

@@ -29,6 +29,9 @@ class ShowCapture {
         std::string framesDir; // empty: no PNG files
         int32_t framesPerSecond = 60;
         int64_t maxFrames = 0; // 0: defaultCaptureFrames
+        // The show's frame captured first (output frame 0), reached by
+        // replaying the frames before it undrawn.
+        int64_t firstFrame = 0;
     };
 
     ShowCapture();
@@ -38,7 +41,8 @@ class ShowCapture {
 
     // Decodes music.mp3 (silence when it cannot: see soundtrack()), opens
     // the outputs, and loads the show. Returns false, with the reason in
-    // `error`, when an output cannot be opened.
+    // `error`, when an output cannot be opened or the first frame lies past
+    // the show's end (startPastEnd()).
     bool open(const Settings& settings, std::string& error);
 
     // Draws frame frames() and writes it with its sound. Returns false, with
@@ -48,6 +52,7 @@ class ShowCapture {
     bool showEnded() const;
     // frames() has reached the limit.
     bool atLimit() const { return captured >= frameLimit; }
+    bool startPastEnd() const { return pastEnd; }
 
     // Completes the video. Returns false, with the reason, when it cannot.
     bool finish(std::string& error);
@@ -78,6 +83,7 @@ class ShowCapture {
     int64_t captured = 0;
     int64_t frameLimit = 0;
     int64_t quitForecast = -1;
+    bool pastEnd = false;
     double rendering = 0.0;
     double writing = 0.0;
 };

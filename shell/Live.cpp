@@ -6,15 +6,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "demo/Assets.h"
+#include "demo/ShowReplay.h"
 #include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
+#include "platform/Soundtrack.h"
+#include "shell/Options.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
+#include "shell/ShowSeek.h"
 #include "shell/WindowProc.h"
 
 namespace {
@@ -63,6 +68,27 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
                  display && display->pacedByTimer() ? "timer" : "vsync");
 }
 
+// --start: the show replayed to `step`, the soundtrack moved there. The
+// first frame then reads the music clock right at the step's position, so it
+// is the frame a capture shows there. False, with one line on stderr, when
+// the step lies past the show's end.
+bool startLiveAt(ShowState& show, int64_t step, std::optional<uint32_t>& firstPosition) {
+    MusicClock& music = *musicSync.clock;
+    FrameClock clock = stepClockOf(music);
+    const int64_t last = lastSeekableStep(musicSync, clock, seekLimitSteps());
+    if (step > last) {
+        std::fprintf(stderr, "demo: --start lies past the show's end (step %lld of %lld)\n",
+                     static_cast<long long>(step), static_cast<long long>(last));
+        return false;
+    }
+    show = replayTo(musicSync, step, clock);
+    clock.setFrame(step);
+    music.setVolume(show.volume);
+    firstPosition = clock.position();
+    if (Soundtrack* soundtrack = playedSoundtrack(&music)) soundtrack->playFrom(*firstPosition);
+    return true;
+}
+
 } // namespace
 
 void installQuitEvent() {
@@ -71,6 +97,10 @@ void installQuitEvent() {
         if (quitEventType == static_cast<uint32_t>(-1)) quitEventType = 0;
     }
     setQuitListener(pushQuitEvent);
+}
+
+bool isQuitEvent(const SDL_Event& event) {
+    return quitEventType != 0 && event.type == quitEventType;
 }
 
 int runMainLoop(const FrameDrawer& draw) {
@@ -93,16 +123,16 @@ int runMainLoop(const FrameDrawer& draw) {
     return quitExitCode();
 }
 
-int runLive(bool startWindowed) {
+bool openLiveWindow(bool startWindowed) {
     if (noDisplayServer()) {
         std::fprintf(stderr, "demo: no display found (DISPLAY and WAYLAND_DISPLAY are unset); %s\n",
                      captureHint);
-        return displayFailureExitCode;
+        return false;
     }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return false;
     }
     // Unless a driver was named, SDL falls back to drivers that show nothing
     // when no server answers: that is no display either.
@@ -113,7 +143,7 @@ int runLive(bool startWindowed) {
                      "demo: no display could be opened (no X or Wayland server answered); %s\n",
                      captureHint);
         SDL_Quit();
-        return displayFailureExitCode;
+        return false;
     }
     installQuitEvent();
 
@@ -124,19 +154,25 @@ int runLive(bool startWindowed) {
     if (!mainWindow) {
         std::fprintf(stderr, "demo: the window could not be created (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return displayFailureExitCode;
+        return false;
     }
     display = new DisplayDevice;
     const uint32_t desktopFormat = queryDesktopFormat();
     desktopBpp = queryDesktopBpp();
     display->init(mainWindow, chosen.width, chosen.height, chosen.bitsPerPixel, desktopBpp,
                   chosen.fullscreen, desktopFormat);
+    return true;
+}
+
+int runLive(bool startWindowed, int64_t startStep) {
+    if (!openLiveWindow(startWindowed)) return displayFailureExitCode;
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
     FrameDrawer draw;
     int32_t testPatternFrame = 0;
     ShowState show;
+    std::optional<uint32_t> firstPosition;
     if (switchedOn("DEMO_TEST_PATTERN")) {
         createCanvas();
         draw = [&testPatternFrame](Bitmap& target) { drawTestPattern(target, testPatternFrame++); };
@@ -144,7 +180,20 @@ int runLive(bool startWindowed) {
         initDemo();
         // Each frame is the show's step at the soundtrack's real play position.
         show = freshShow(musicSync);
-        draw = [&show](Bitmap& target) {
+        if (startStep > 0) {
+            if (!startLiveAt(show, startStep, firstPosition)) {
+                destroyMainWindow();
+                return usageErrorExitCode;
+            }
+        }
+        draw = [&show, &firstPosition](Bitmap& target) {
+            if (firstPosition) {
+                // The first frame after --start, at its step's exact position.
+                FixedClock at(*firstPosition, *musicSync.clock);
+                firstPosition.reset();
+                if (playShowFrame(show, musicSync, at, target).postsQuit) postQuitMessage(0);
+                return;
+            }
             if (playShowFrame(show, musicSync, *musicSync.clock, target).postsQuit)
                 postQuitMessage(0);
         };

@@ -5,6 +5,8 @@
 #include "shell/Capture.h"
 #include "shell/Live.h"
 #include "shell/Options.h"
+#include "shell/ShowTime.h"
+#include "shell/Studio.h"
 
 int runProgram(int argc, const char* const* argv) {
     const Options options = parseOptions(argc, argv);
@@ -23,5 +25,7 @@ int runProgram(int argc, const char* const* argv) {
     case Options::Action::live:
         break;
     }
-    return runLive(options.windowed);
+    const int64_t startStep = stepAtTime(options.startNanos, 60);
+    if (options.studio) return runStudio(startStep);
+    return runLive(options.windowed, startStep);
 }
