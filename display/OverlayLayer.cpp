@@ -24,8 +24,8 @@ void OverlayLayer::draw(SDL_Renderer* renderer, int32_t x, int32_t y, int32_t w,
     if (!visible || !renderer) return;
     if (texture && (textureWidth != imageWidth || textureHeight != imageHeight)) drop(true);
     if (!texture) {
-        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                    SDL_TEXTUREACCESS_STREAMING, imageWidth, imageHeight);
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                    imageWidth, imageHeight);
         if (!texture) return;
         SDL_SetTextureBlendMode(texture, SDL_BLENDMODE_BLEND);
         textureWidth = imageWidth;

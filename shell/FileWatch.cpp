@@ -29,8 +29,8 @@ bool FileWatch::watch(const std::vector<std::string>& folders, std::string& erro
         return false;
     }
     for (const std::string& folder : folders) {
-        const int id = inotify_add_watch(descriptor, folder.c_str(),
-                                         IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE);
+        const int id =
+            inotify_add_watch(descriptor, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE);
         if (id < 0) {
             error = "cannot watch " + folder + ": " + std::strerror(errno);
             continue;

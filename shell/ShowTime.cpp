@@ -60,8 +60,8 @@ std::string formatStepTime(int64_t step) {
     if (step < 0) step = 0;
     const int64_t hundredths = step * 100 / 60;
     char text[40];
-    std::snprintf(text, sizeof text, "%lld:%02lld.%02lld", static_cast<long long>(hundredths / 6000),
-                  static_cast<long long>(hundredths / 100 % 60),
-                  static_cast<long long>(hundredths % 100));
+    std::snprintf(
+        text, sizeof text, "%lld:%02lld.%02lld", static_cast<long long>(hundredths / 6000),
+        static_cast<long long>(hundredths / 100 % 60), static_cast<long long>(hundredths % 100));
     return text;
 }

@@ -138,8 +138,9 @@ class Studio {
         session.drawFrame(target);
         if (!display) return;
         if (overlayOn)
-            display->overlay.show(painter.paint(overlayOf(session, reloadText, reloadFailed)).data(),
-                                  OverlayPainter::width, OverlayPainter::height);
+            display->overlay.show(
+                painter.paint(overlayOf(session, reloadText, reloadFailed)).data(),
+                OverlayPainter::width, OverlayPainter::height);
         else
             display->overlay.hide();
     }

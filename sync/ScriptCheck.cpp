@@ -88,8 +88,8 @@ struct Checker {
             if (!header("pattern " + std::to_string(p), tracks)) return false;
             for (int64_t t = 0; t < tracks; ++t) {
                 int64_t events = 0;
-                const std::string track = "track " + std::to_string(t) + " of pattern " +
-                                          std::to_string(p);
+                const std::string track =
+                    "track " + std::to_string(t) + " of pattern " + std::to_string(p);
                 if (!header(track, events)) return false;
                 for (int64_t e = 0; e < events; ++e) {
                     int64_t value = 0;
