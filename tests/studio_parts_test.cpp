@@ -195,6 +195,8 @@ TEST_F(StudioOverlay, LeavesTheCanvasAndTheBackBufferUnchanged) {
     EXPECT_TRUE(device.overlay.shown());
     EXPECT_TRUE(std::equal(without.begin(), without.end(), device.backBuffer));
     device.release();
+    // The canvas pointed into the released back buffer.
+    canvas.pixels = canvasOwnPixels;
 }
 
 } // namespace
