@@ -71,11 +71,14 @@ OverlayContent overlayOf(const StudioSession& session, const std::string& reload
 
 class Studio {
   public:
-    explicit Studio(StudioSession& session) : session(session) {}
+    explicit Studio(StudioSession& session) : session(session) {
+        loopBytes = stepClockOf(*musicSync.clock).loopBytes();
+    }
 
     // Acts on a studio key; false for keys that are not the studio's.
     bool onKey(const SDL_KeyboardEvent& key) {
         const bool shift = (key.keysym.mod & KMOD_SHIFT) != 0;
+        followPassLength();
         switch (key.keysym.sym) {
         case SDLK_SPACE:
             if (key.repeat == 0) session.togglePause();
@@ -106,10 +109,20 @@ class Studio {
         }
     }
 
+    // A soundtrack that did not tell its length at first is measured while it
+    // plays; from then on seeks see it start over as a capture does.
+    void followPassLength() {
+        const uint32_t loop = stepClockOf(*musicSync.clock).loopBytes();
+        if (loop == loopBytes) return;
+        loopBytes = loop;
+        loadSession(session, files);
+    }
+
     void reload(const std::vector<std::string>& paths) {
         const auto started = std::chrono::steady_clock::now();
         const StudioFiles::Report report = files.reload(paths);
         if (report.changed) {
+            loopBytes = stepClockOf(*musicSync.clock).loopBytes();
             loadSession(session, files);
             if (report.musicChanged) {
                 // The new soundtrack starts from its beginning: back to
@@ -152,6 +165,7 @@ class Studio {
     StudioFiles files;
     OverlayPainter painter;
     bool overlayOn = false;
+    uint32_t loopBytes = 0;
     std::string reloadText;
     bool reloadFailed = false;
 };
