@@ -191,8 +191,9 @@ Options parseOptions(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "usage: demo [--window] [--studio] [--start TIME]\n"
-           "       demo --capture FILE [--frames DIR] [--fps N] [--max-frames N] [--start TIME]\n"
+    return "usage: demo [--window | --studio] [--start TIME]\n"
+           "       demo --capture FILE [--frames DIR] [--fps N] [--max-frames N]\n"
+           "            [--start TIME]\n"
            "       demo --frames DIR [--fps N] [--max-frames N] [--start TIME]\n"
            "\n"
            "Plays the show in the current folder (music.mp3, data/data and the pictures\n"
@@ -204,7 +205,7 @@ std::string usageText() {
            "  --studio          play in a window with the studio keys: Space pauses, Left\n"
            "                    and Right seek 1 s (with Shift 10 s), ',' and '.' step,\n"
            "                    Home goes to the start, R reloads, H shows the sync;\n"
-           "                    changed files under data/ and music.mp3 reload by themselves\n"
+           "                    changed files in data/ and music.mp3 reload by themselves\n"
            "  --start TIME      begin at show time TIME (seconds as 65.5, or 1:05.5); a\n"
            "                    capture's frames and sound then start there\n"
            "  --capture FILE    write the show with its soundtrack to FILE: .mp4 gives\n"
