@@ -38,6 +38,10 @@ void MusicSync::allocatePatterns() {
 }
 
 void MusicSync::startMusic(const char* fileName) {
+    // A soundtrack started before goes first: some audio drivers open only
+    // one output at a time, and the new one must get it.
+    if (clock == ownedClock.get()) clock = nullptr;
+    ownedClock.reset();
     auto soundtrack = std::make_unique<Soundtrack>();
     soundtrack->start(fileName);
     clock = soundtrack.get();

@@ -71,7 +71,8 @@ class MusicSync {
     // and its counts say only what was really read.
     void readScript(const char* fileName);
     // Opens and starts the soundtrack (looped); without sound, a wall clock in
-    // the same unit takes its place.
+    // the same unit takes its place. Called again, it stops the soundtrack it
+    // started before and starts anew.
     void startMusic(const char* fileName);
     // Uses `clock` (not owned) instead of starting the soundtrack: the capture
     // mode's frame clock, or a test's.

@@ -15,8 +15,10 @@
 #include "display/DisplayDevice.h"
 #include "display/OverlayPainter.h"
 #include "display/Present.h"
+#include "platform/Soundtrack.h"
 #include "shell/FileWatch.h"
 #include "shell/Options.h"
+#include "shell/ShowSeek.h"
 #include "shell/ShowTime.h"
 #include "shell/StudioReload.h"
 #include "support/display_sdl_fixture.h"
@@ -163,6 +165,25 @@ TEST(StudioReload, KeepsTheLastGoodVersionOfAFileThatFails) {
     EXPECT_FALSE(StudioFiles::isShowFile("data/giraffe14.jpg"));
     softPicture.releasePixels();
     softPicture.width = softPicture.height = 0;
+}
+
+// Reloading music.mp3 starts the soundtrack again; on a driver with a single
+// output (SDL's dummy driver, like some sound cards) the second start must
+// still get it, not fall back to silence.
+TEST(StudioReload, AStartedAgainSoundtrackGetsTheOutput) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    synctest::TempDir dir;
+    const std::string path = dir.file("music.mp3");
+    ASSERT_TRUE(synctest::writeMp3(path, synctest::tone(44100, 2, 22050, 440.0), 44100, 2));
+    MusicSync store;
+    for (int32_t start = 0; start < 2; ++start) {
+        testing::internal::CaptureStderr();
+        store.startMusic(path.c_str());
+        const std::string said = testing::internal::GetCapturedStderr();
+        const Soundtrack* soundtrack = playedSoundtrack(store.clock);
+        ASSERT_NE(soundtrack, nullptr);
+        EXPECT_TRUE(soundtrack->hasSound()) << "start " << start << ": " << said;
+    }
 }
 
 using StudioOverlay = DisplaySdlTest;
