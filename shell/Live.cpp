@@ -20,6 +20,7 @@
 #include "shell/Settings.h"
 #include "shell/Shell.h"
 #include "shell/ShowSeek.h"
+#include "shell/ShowTime.h"
 #include "shell/WindowProc.h"
 
 namespace {
@@ -77,8 +78,8 @@ bool startLiveAt(ShowState& show, int64_t step, std::optional<uint32_t>& firstPo
     FrameClock clock = stepClockOf(music);
     const int64_t last = lastSeekableStep(musicSync, clock, seekLimitSteps());
     if (step > last) {
-        std::fprintf(stderr, "demo: --start lies past the show's end (step %lld of %lld)\n",
-                     static_cast<long long>(step), static_cast<long long>(last));
+        std::fprintf(stderr, "demo: --start lies past the show's end at %s\n",
+                     formatStepTime(last).c_str());
         return false;
     }
     show = replayTo(musicSync, step, clock);
