@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Checks that every folder of the show includes headers only from its own
 # folder and the folders below it, and that the generator (tools/) and the
-# show include nothing of each other. Prints the folder-by-folder include
-# table when the order holds.
+# show include nothing of each other. A folder that includes another's
+# headers must also name that folder's library among its own link
+# dependencies, or its calls link only by luck of the link order. Prints the
+# folder-by-folder include table.
 #   SOURCE  the source tree     LAYERS  the show's folders, lowest first
+#   LINKS   what each layer library links: "gfx:loaders,platform sync:platform ..."
 set -euo pipefail
 SOURCE=${SOURCE:?SOURCE must name the source tree}
 read -r -a layers <<<"${LAYERS:?LAYERS must list the folders, lowest first}"
 separate=(tools)
 outside=(tests bench fuzz)
+declare -A links
+for entry in ${LINKS:-}; do links[${entry%%:*}]=",${entry#*:},"; done
 cd "$SOURCE"
 
 rank() { # the position of folder $1 in the layer order, or -1
@@ -50,6 +55,9 @@ for folder in "${layers[@]}" "${separate[@]}"; do
             fail "$file:$line includes $path ($target/ stands apart from the show)"
         elif [ "$other" -gt "$own" ]; then
             fail "$file:$line includes $path ($target/ is above $folder/)"
+        elif [ "$own" -ge 0 ] && [ "$other" -ge 0 ] && [ -n "${LINKS:-}" ] &&
+            [[ "${links[$folder]:-}" != *",$target,"* ]]; then
+            fail "$file:$line includes $path but demo_$folder does not link demo_$target"
         fi
     done < <(includes_of "$folder")
 done
@@ -65,5 +73,5 @@ for folder in "${all[@]}"; do
     done
     echo
 done
-[ "$failures" -eq 0 ] || { echo "$failures includes break the layer order"; exit 1; }
+[ "$failures" -eq 0 ] || { echo "$failures of the includes above break the layer rules"; exit 1; }
 echo PASS

@@ -20,6 +20,8 @@ for i in "${!libs[@]}"; do
     [ -f "${libs[$i]}" ] || { echo "FAIL: no library ${libs[$i]}"; exit 1; }
     defined "${libs[$i]}" >"$work/defined.$i"
     needed "${libs[$i]}" >"$work/needed.$i"
+    # Every layer defines something: an empty list means nm's output was not read.
+    [ -s "$work/defined.$i" ] || { echo "FAIL: found no definitions in ${libs[$i]}"; exit 1; }
 done
 
 failures=0
