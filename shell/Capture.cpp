@@ -18,8 +18,10 @@
 #include "capture/VideoWriter.h"
 #include "demo/Assets.h"
 #include "demo/ShowEnd.h"
+#include "demo/ShowReplay.h"
 #include "platform/MessageBox.h"
 #include "shell/Shell.h"
+#include "shell/ShowTime.h"
 #include "sync/FrameClock.h"
 #include "sync/MusicSync.h"
 
@@ -167,6 +169,7 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     writePngs = false;
     framesRemoved = 0;
     rendering = writing = 0.0;
+    pastEnd = false;
     const int32_t fps = settings.framesPerSecond;
 
     // Every output is looked at before any is touched.
@@ -230,15 +233,28 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     state = freshShow(musicSync);
 
     captured = 0;
-    frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps);
+    const int64_t first = settings.firstFrame;
+    frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps) - first;
     quitForecast = forecastQuitFrame(musicSync, state.sync, clock);
+    if (first > 0) {
+        const int64_t last = lastSeekableStep(musicSync, clock, defaultCaptureFrames(fps));
+        if (first > last) {
+            pastEnd = true;
+            error = "--start lies past the show's end at " + showTimeOfFrames(last, fps);
+            return false;
+        }
+        state = replayTo(musicSync, first, clock);
+        // The sound carries the volume the frames before have left it at.
+        clock.setVolume(state.volume);
+        if (quitForecast >= 0) quitForecast -= first;
+    }
     return true;
 }
 
 bool ShowCapture::captureFrame(std::string& error) {
     const auto start = SteadyClock::now();
     // One frame as the live main loop draws it, at the time of its number.
-    clock.setFrame(captured);
+    clock.setFrame(chosen.firstFrame + captured);
     canvas.pixels = canvasOwnPixels;
     playShowFrame(state, musicSync, clock, &canvas);
     const auto drawn = SteadyClock::now();
@@ -252,7 +268,7 @@ bool ShowCapture::captureFrame(std::string& error) {
         // This frame's share of the soundtrack, at the volume the show has
         // set by now.
         const std::vector<int16_t>& samples =
-            audio.samplesFor(captured, chosen.framesPerSecond, clock.volume());
+            audio.samplesFor(chosen.firstFrame + captured, chosen.framesPerSecond, clock.volume());
         const auto sampleFrames =
             static_cast<int64_t>(samples.size() / static_cast<size_t>(audio.channels()));
         written = video->writeAudio(samples.data(), sampleFrames, error);
@@ -303,9 +319,10 @@ int runCapture(const Options& options) {
     settings.framesDir = options.framesDir;
     settings.framesPerSecond = fps;
     settings.maxFrames = options.maxFrames;
+    settings.firstFrame = stepAtTime(options.startNanos, fps);
     if (!capture.open(settings, error)) {
         std::fprintf(stderr, "demo: %s\n", error.c_str());
-        return 1;
+        return capture.startPastEnd() ? usageErrorExitCode : 1;
     }
     if (capture.oldFramesRemoved() > 0)
         std::fprintf(stderr, "demo: removed %lld frames of an earlier capture from %s\n",
