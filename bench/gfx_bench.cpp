@@ -10,6 +10,7 @@
 
 #include "gfx/Bitmap.h"
 #include "gfx/Kernels.h"
+#include "gfx/Layers.h"
 
 namespace {
 
@@ -90,6 +91,20 @@ void BM_gfx_addFactor(benchmark::State& state) {
     pairwise(state, [](Bitmap& s, Bitmap& d) { s.addFactor(d, 100); });
 }
 BENCHMARK(BM_gfx_addFactor);
+
+// The layers a frame draws in one pass: the clear with a cross-fade over the
+// whole canvas (against BM_gfx_fill_black plus BM_gfx_blend), and two adds
+// (against two BM_gfx_add).
+void BM_gfx_clearThenBlend(benchmark::State& state) {
+    pairwise(state, [](Bitmap& s, Bitmap& d) { clearThenBlend(d, s, 100); });
+}
+BENCHMARK(BM_gfx_clearThenBlend);
+
+void BM_gfx_addInTurn(benchmark::State& state) {
+    BenchBitmap second(canvasWidth, canvasHeight, 3);
+    pairwise(state, [&second](Bitmap& s, Bitmap& d) { addInTurn(d, s, second); });
+}
+BENCHMARK(BM_gfx_addInTurn);
 
 void BM_gfx_average(benchmark::State& state) {
     pairwise(state, [](Bitmap& s, Bitmap& d) { s.average(d); });

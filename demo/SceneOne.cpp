@@ -6,6 +6,7 @@
 #include "demo/Assets.h"
 #include "demo/Director.h"
 #include "demo/ShowState.h"
+#include "gfx/Layers.h"
 #include "sync/MusicSync.h"
 
 namespace {
@@ -33,34 +34,37 @@ constexpr Coordinate coordinates[6] = {
     {&SceneOneState::phaseRy, 905.0, 0.62831855f, 198.0, true},
 };
 
-// Moves both sequences on in a beat frame and draws the picture each is at.
+// Moves both sequences on in a beat frame and draws the picture each is at,
+// the first sequence's before the second's.
 void stepImageSequences(SceneOneState& s, bool beat, int32_t cursor2, Bitmap* canvas) {
+    Picture* first = nullptr;
+    Picture* second = nullptr;
     if (cursor2 >= 1) {
         // While track 2's cursor is at 6..9 the first sequence lets beats pass.
         if (beat && !(cursor2 >= 6 && cursor2 <= 9)) ++s.cluvoIndex;
-        if (s.cluvoIndex >= 0 && s.cluvoIndex <= 7) {
-            Picture& picture = cluvoPictures[s.cluvoIndex];
-            if (canvas && isOnShow(picture)) {
-                picture.x = 0;
-                picture.y = 0;
-                picture.add(*canvas);
-            }
-        }
+        if (s.cluvoIndex >= 0 && s.cluvoIndex <= 7) first = &cluvoPictures[s.cluvoIndex];
     }
     if (cursor2 >= 13) {
         if (beat) ++s.giraffeIndex;
         if (s.giraffeIndex >= 0 && s.giraffeIndex <= 12) {
-            Picture& picture = giraffePictures[s.giraffeIndex];
-            if (canvas && isOnShow(picture)) {
-                picture.x = 0;
-                picture.y = 0;
-                picture.add(*canvas);
-            }
+            second = &giraffePictures[s.giraffeIndex];
             // The line fade-out follows the sequence, not the file: it starts
             // even where a picture was left out of the show.
             s.giraffeSeen = 1;
         }
     }
+    if (!canvas) return;
+    if (first && !isOnShow(*first)) first = nullptr;
+    if (second && !isOnShow(*second)) second = nullptr;
+    for (Picture* picture : {first, second})
+        if (picture) {
+            picture->x = 0;
+            picture->y = 0;
+        }
+    if (first && second)
+        addInTurn(*canvas, *first, *second);
+    else if (Picture* only = first ? first : second)
+        only->add(*canvas);
 }
 
 void advanceBeatTimer(SceneOneState& s, bool beat) {
@@ -125,11 +129,12 @@ void sceneOne(ShowState& state, const MusicSync& store, uint32_t position, Bitma
 
     if (canvas) {
         const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
-        canvas->fill(0);
         if (isOnShow(cloudsPicture)) {
             cloudsPicture.x = 0;
             cloudsPicture.y = 0;
-            cloudsPicture.blend(*canvas, e3);
+            clearThenBlend(*canvas, cloudsPicture, e3);
+        } else {
+            canvas->fill(0);
         }
         if (isOnShow(texturePicture)) rotozoom(*canvas, texturePicture, 0.0f, zoom, 0.0f, 0.0f, e0);
     }

@@ -22,6 +22,14 @@ void addFactorRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor) {
     for (int32_t i = 0; i < n; ++i) d[i] = pixel::addFactor(d[i], s[i], factor);
 }
 
+void blendOntoBlackRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha) {
+    for (int32_t i = 0; i < n; ++i) d[i] = pixel::blend(0, s[i], alpha);
+}
+
+void addTwoRow(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) d[i] = pixel::addSaturate(pixel::addSaturate(d[i], a[i]), b[i]);
+}
+
 void fillRow(uint32_t* d, uint32_t colour, int32_t n) {
     for (int32_t i = 0; i < n; ++i) d[i] = colour;
 }
@@ -75,6 +83,8 @@ constexpr RowKernels scalarSet{.name = "scalar",
                                .average = averageRow,
                                .blend = blendRow,
                                .addFactor = addFactorRow,
+                               .blendOntoBlack = blendOntoBlackRow,
+                               .addTwo = addTwoRow,
                                .fill = fillRow,
                                .brighten = brightenRow,
                                .darken = darkenRow,

@@ -28,6 +28,11 @@ struct RowKernels {
     void (*average)(uint32_t* d, const uint32_t* s, int32_t n);
     void (*blend)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
     void (*addFactor)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
+    // d[i] = blend(0, s[i], alpha): the cross-fade onto a black row, which
+    // reads nothing of d (a clear and a blend in one pass).
+    void (*blendOntoBlack)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
+    // d[i] = add(add(d[i], a[i]), b[i]): two adds in one pass.
+    void (*addTwo)(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n);
     // n pixels of one colour.
     void (*fill)(uint32_t* d, uint32_t colour, int32_t n);
     // Per byte saturating add / subtract of one colour over n pixels.

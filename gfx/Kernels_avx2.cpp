@@ -64,6 +64,20 @@ void avx2AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor) {
     sse2AddFactor(d + i, s + i, n - i, factor);
 }
 
+void avx2BlendOntoBlack(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha) {
+    const __m256i ks = _mm256_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) store(d + i, scaleBytes(load(s + i), ks));
+    sse2BlendOntoBlack(d + i, s + i, n - i, alpha);
+}
+
+void avx2AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        store(d + i, _mm256_adds_epu8(_mm256_adds_epu8(load(d + i), load(a + i)), load(b + i)));
+    sse2AddTwo(d + i, a + i, b + i, n - i);
+}
+
 void avx2Fill(uint32_t* d, uint32_t colour, int32_t n) {
     const __m256i c = _mm256_set1_epi32(static_cast<int32_t>(colour));
     int32_t i = 0;
@@ -301,6 +315,8 @@ constexpr RowKernels avx2Kernels{.name = "avx2",
                                  .average = avx2Average,
                                  .blend = avx2Blend,
                                  .addFactor = avx2AddFactor,
+                                 .blendOntoBlack = avx2BlendOntoBlack,
+                                 .addTwo = avx2AddTwo,
                                  .fill = avx2Fill,
                                  .brighten = avx2Brighten,
                                  .darken = avx2Darken,

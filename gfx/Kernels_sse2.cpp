@@ -62,6 +62,20 @@ void sse2AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor) {
     for (; i < n; ++i) d[i] = pixel::addFactor(d[i], s[i], factor);
 }
 
+void sse2BlendOntoBlack(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha) {
+    const __m128i ks = _mm_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) store(d + i, scaleBytes(load(s + i), ks));
+    for (; i < n; ++i) d[i] = pixel::blend(0, s[i], alpha);
+}
+
+void sse2AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        store(d + i, _mm_adds_epu8(_mm_adds_epu8(load(d + i), load(a + i)), load(b + i)));
+    for (; i < n; ++i) d[i] = pixel::addSaturate(pixel::addSaturate(d[i], a[i]), b[i]);
+}
+
 void sse2Fill(uint32_t* d, uint32_t colour, int32_t n) {
     const __m128i c = _mm_set1_epi32(static_cast<int32_t>(colour));
     int32_t i = 0;
@@ -258,6 +272,8 @@ constexpr RowKernels sse2Kernels{.name = "sse2",
                                  .average = sse2Average,
                                  .blend = sse2Blend,
                                  .addFactor = sse2AddFactor,
+                                 .blendOntoBlack = sse2BlendOntoBlack,
+                                 .addTwo = sse2AddTwo,
                                  .fill = sse2Fill,
                                  .brighten = sse2Brighten,
                                  .darken = sse2Darken,

@@ -16,31 +16,36 @@ void drawLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Bitmap& destinatio
     const int32_t dx = x1 - x0, dy = y1 - y0;
     const int32_t adx = std::abs(dx), ady = std::abs(dy);
     const int32_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+    // The minor-axis steps are taken without branches (the error test is not
+    // predictable along a slanted line) and the pixel is added a word at a time.
     int32_t px = x0, py = y0, e = 0;
+    uint32_t* p = destination.pixels + static_cast<int64_t>(py) * destination.width + px;
+    const int64_t rowStep = static_cast<int64_t>(sy) * destination.width;
     auto plot = [&] {
         assert(px >= 0 && px < destination.width && py >= 0 && py < destination.height);
-        uint32_t& p = destination.pixels[static_cast<int64_t>(py) * destination.width + px];
-        p = pixel::addSaturate(p, scaled);
+        *p = pixel::addSaturateWord(*p, scaled);
     };
     if (adx > ady) {
         for (int32_t i = 0; i <= adx; ++i) {
             plot();
             e += ady;
             px += sx;
-            if (e > adx) {
-                py += sy;
-                e -= adx;
-            }
+            p += sx;
+            const bool over = e > adx;
+            py += over ? sy : 0;
+            p += over ? rowStep : 0;
+            e = over ? e - adx : e;
         }
     } else {
         for (int32_t i = 0; i <= ady; ++i) {
             plot();
             e += adx;
             py += sy;
-            if (e > 0) {
-                px += sx;
-                e -= ady;
-            }
+            p += rowStep;
+            const bool over = e > 0;
+            px += over ? sx : 0;
+            p += over ? sx : 0;
+            e = over ? e - ady : e;
         }
     }
 }

@@ -65,6 +65,12 @@ TEST_P(GfxKernels, PairwiseRowsMatchScalar) {
         simd().average(a.d(), a.s(), n);
         scalar().average(b.d(), b.s(), n);
         ASSERT_EQ(a.dst, b.dst) << "average n=" << n;
+        // The second source of addTwo is the first one shifted, so both reads
+        // run at different alignments.
+        const uint32_t* second = a.src.data() + 16 - a.srcOffset;
+        simd().addTwo(a.d(), a.s(), second, n);
+        scalar().addTwo(b.d(), b.s(), b.src.data() + 16 - b.srcOffset, n);
+        ASSERT_EQ(a.dst, b.dst) << "addTwo n=" << n;
     }
 }
 
@@ -79,6 +85,9 @@ TEST_P(GfxKernels, FactorRowsMatchScalarForEveryFactor) {
         simd().addFactor(a.d(), a.s(), n, f);
         scalar().addFactor(b.d(), b.s(), n, f);
         ASSERT_EQ(a.dst, b.dst) << "addFactor f=" << f << " n=" << n;
+        simd().blendOntoBlack(a.d(), a.s(), n, f);
+        scalar().blendOntoBlack(b.d(), b.s(), n, f);
+        ASSERT_EQ(a.dst, b.dst) << "blendOntoBlack f=" << f << " n=" << n;
     }
 }
 
