@@ -223,24 +223,50 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     // The live program's start-up, with the frame clock in place of the
     // soundtrack: the same canvas, pictures, checks and sync script, and a
     // show state of its own from the beginning.
-    clock = FrameClock(audio.bytesPerSecond(), fps);
+    clock = FrameClock(audio.bytesPerSecond(), FrameSteps::stepsPerSecond);
     clock.setLoopBytes(audio.loopBytes());
     musicSync.useClock(&clock);
     initDemo();
     state = freshShow(musicSync);
+    timeline = FrameSteps{fps, 0};
+    nextStep = timeline.firstStep;
+    shown = -1;
 
     captured = 0;
     frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps);
-    quitForecast = forecastQuitFrame(musicSync, state.sync, clock);
+    // The forecast counts steps from the fresh show; the frames that show them
+    // count from the first step captured.
+    const int64_t quitStep = forecastQuitFrame(musicSync, state.sync, clock);
+    quitForecast = quitStep >= timeline.firstStep ? timeline.firstFrameShowing(quitStep) : -1;
     return true;
+}
+
+void ShowCapture::takeStepsTo(int64_t step) {
+    canvas.pixels = canvasOwnPixels;
+    // Every step up to `step` is taken, only that one is drawn. The step that
+    // posts the quit ends the show and is the one shown: taken undrawn, it is
+    // taken again from the state before it, drawn.
+    while (!state.quitPosted && nextStep <= step) {
+        clock.setFrame(nextStep);
+        if (nextStep == step) {
+            playShowFrame(state, musicSync, clock, &canvas);
+        } else {
+            const ShowState before = state;
+            if (playShowFrame(state, musicSync, clock, nullptr).postsQuit) {
+                state = before;
+                playShowFrame(state, musicSync, clock, &canvas);
+            }
+        }
+        shown = nextStep++;
+    }
 }
 
 bool ShowCapture::captureFrame(std::string& error) {
     const auto start = SteadyClock::now();
-    // One frame as the live main loop draws it, at the time of its number.
-    clock.setFrame(captured);
-    canvas.pixels = canvasOwnPixels;
-    playShowFrame(state, musicSync, clock, &canvas);
+    // The frame shows the newest step by its moment, drawn as the live main
+    // loop draws it; a frame whose step is already shown shows the canvas
+    // again as it is.
+    takeStepsTo(timeline.stepOf(captured));
     const auto drawn = SteadyClock::now();
     rendering += std::chrono::duration<double>(drawn - start).count();
 
@@ -250,9 +276,9 @@ bool ShowCapture::captureFrame(std::string& error) {
         written = pngQueue->submit(captured, canvas.pixels, canvas.width, canvas.height, error);
     if (written && video) {
         // This frame's share of the soundtrack, at the volume the show has
-        // set by now.
+        // set by the step it shows.
         const std::vector<int16_t>& samples =
-            audio.samplesFor(captured, chosen.framesPerSecond, clock.volume());
+            audio.samplesIn(timeline.samplesOf(captured, audio.sampleRate()), clock.volume());
         const auto sampleFrames =
             static_cast<int64_t>(samples.size() / static_cast<size_t>(audio.channels()));
         written = video->writeAudio(samples.data(), sampleFrames, error);

@@ -214,11 +214,12 @@ void writeScript(const std::string& path, const std::vector<ScriptEvent>& events
 
 // Every frame of the show as the capture should have drawn it, and the
 // volume the show had set by the end of it: the show loaded in this process
-// and run on a frame clock of its own.
+// and run on a frame clock of its own, 60 steps per second, every step drawn.
+// Frame k at `fps` shows the newest step by its moment, k × 60 / fps.
 class ShowReplay {
   public:
     ShowReplay(const std::string& folder, int32_t bytesPerSecond, int32_t fps, uint32_t loopBytes)
-        : clock(bytesPerSecond, fps), inFolder(folder) {
+        : clock(bytesPerSecond, 60), framesPerSecond(fps), inFolder(folder) {
         clock.setLoopBytes(loopBytes);
         musicSync.useClock(&clock);
         testing::internal::CaptureStderr(); // the show's own notes on missing pictures
@@ -230,9 +231,12 @@ class ShowReplay {
 
     // Draws frame `frame`, which must be the next one.
     const uint32_t* draw(int64_t frame) {
-        EXPECT_EQ(frame, next);
-        clock.setFrame(next++);
-        if (playShowFrame(state, musicSync, clock, &canvas).postsQuit) postQuitMessage(0);
+        EXPECT_EQ(frame, next++);
+        const int64_t step = frame * 60 / framesPerSecond;
+        for (; nextStep <= step && !state.quitPosted; ++nextStep) {
+            clock.setFrame(nextStep);
+            if (playShowFrame(state, musicSync, clock, &canvas).postsQuit) postQuitMessage(0);
+        }
         return canvas.pixels;
     }
     int32_t volume() const { return clock.volume(); }
@@ -240,8 +244,10 @@ class ShowReplay {
     ShowState state;
 
   private:
+    int32_t framesPerSecond;
     WorkingDirectory inFolder;
     int64_t next = 0;
+    int64_t nextStep = 0;
 };
 
 int64_t mismatchAt(const uint32_t* expected, const std::vector<uint32_t>& got) {
