@@ -56,5 +56,5 @@ void loadAssets() {
     loadInTurn(softPicture, "data/soft.jpg", PictureRole::overlay, failures);
     if (loadingStopped) return;
     showDecoderFailures(failures);
-    startSync();
+    startMusicAndSync();
 }

@@ -17,8 +17,7 @@ constexpr int32_t canvasHeight = 256;
 // Loads every picture in the fixed order, leaves out (with one line on stderr)
 // any that failed or does not fit the way the scenes draw it (a size that does
 // not fit is refused from the file's header), shows one box listing the files
-// the JPEG decoder stopped on, if any, then reads the sync script (startSync).
-// The music is started by the caller, after this.
+// the JPEG decoder stopped on, if any, then starts music and sync (startMusicAndSync).
 void loadAssets();
 // Called before each picture load; when it returns false the rest of the
 // loading, music and sync included, is left out (the live program answers its

@@ -146,6 +146,7 @@ void DisplayDevice::releaseSurfaces() {
         texture = nullptr;
     }
     dropPrescaled();
+    overlay.drop(true);
     locked = false;
 }
 
@@ -230,6 +231,7 @@ void DisplayDevice::textureLost() {
         texture = nullptr;
     }
     dropPrescaled();
+    overlay.drop(true);
 }
 
 void DisplayDevice::unlockBackBuffer() {
@@ -246,6 +248,7 @@ void DisplayDevice::present() {
         reportError("Blt FAILED");
         return;
     }
+    if (drawn) overlay.draw(renderer, pictureX, pictureY, pictureWidth, pictureHeight);
     const auto when = pacer.presentTime(PresentPacer::Clock::now());
     std::this_thread::sleep_until(when);
     SDL_RenderPresent(renderer);
@@ -258,6 +261,10 @@ bool DisplayDevice::drawScaled() {
     if (SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) != 0) return false;
     const CrispScalePlan plan = planCrispScale(outputWidth, outputHeight, width, height);
     const SDL_Rect where{plan.x, plan.y, plan.width, plan.height};
+    pictureX = plan.x;
+    pictureY = plan.y;
+    pictureWidth = plan.width;
+    pictureHeight = plan.height;
     SDL_Texture* source = texture;
     if (plan.prescale > 1 && ensurePrescaled(plan.prescale)) {
         // Every back-buffer pixel becomes a prescale × prescale square.

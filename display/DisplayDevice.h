@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "display/OverlayLayer.h"
 #include "display/PixelMode.h"
 #include "display/PresentPacer.h"
 
@@ -88,6 +89,9 @@ class DisplayDevice {
 
     static constexpr uint32_t fullscreenFlag = 1;
 
+    // Laid over every presented picture (hidden unless shown).
+    OverlayLayer overlay;
+
   private:
     bool makeTexture(uint32_t format);
     bool makeBackBuffer();
@@ -104,6 +108,8 @@ class DisplayDevice {
     SDL_Texture* prescaled = nullptr;
     int32_t prescaledFactor = 0;
     int32_t forcedRefreshHz = 0;
+    // Where the last present put the picture in the output.
+    int32_t pictureX = 0, pictureY = 0, pictureWidth = 0, pictureHeight = 0;
     uint32_t desktopFormat = 0;
     uint32_t currentTextureFormat = 0;
     uint8_t* backBufferBlock = nullptr;

@@ -18,8 +18,10 @@
 #include "capture/VideoWriter.h"
 #include "demo/Assets.h"
 #include "demo/ShowEnd.h"
+#include "demo/ShowReplay.h"
 #include "platform/MessageBox.h"
 #include "shell/Shell.h"
+#include "shell/ShowTime.h"
 #include "sync/FrameClock.h"
 #include "sync/MusicSync.h"
 
@@ -167,6 +169,7 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     writePngs = false;
     framesRemoved = 0;
     rendering = writing = 0.0;
+    pastEnd = false;
     const int32_t fps = settings.framesPerSecond;
 
     // Every output is looked at before any is touched.
@@ -228,16 +231,33 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     musicSync.useClock(&clock);
     initDemo();
     state = freshShow(musicSync);
-    timeline = FrameSteps{fps, 0};
-    nextStep = timeline.firstStep;
+    nextStep = 0;
     shown = -1;
 
     captured = 0;
-    frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps);
+    timeline = FrameSteps{fps, settings.firstStep};
+    // The 20 minutes count from the show's start.
+    frameLimit = settings.maxFrames > 0 ? settings.maxFrames
+                                        : defaultCaptureFrames(fps) -
+                                              settings.firstStep * fps / FrameSteps::stepsPerSecond;
     // The forecast counts steps from the fresh show; the frames that show them
     // count from the first step captured.
     const int64_t quitStep = forecastQuitFrame(musicSync, state.sync, clock);
     quitForecast = quitStep >= timeline.firstStep ? timeline.firstFrameShowing(quitStep) : -1;
+    if (settings.firstStep > 0) {
+        const int64_t last =
+            lastSeekableStep(musicSync, clock, defaultCaptureFrames(FrameSteps::stepsPerSecond));
+        if (settings.firstStep > last) {
+            pastEnd = true;
+            error = "--start lies past the show's end at " +
+                    showTimeOfFrames(last, FrameSteps::stepsPerSecond);
+            return false;
+        }
+        state = replayTo(musicSync, settings.firstStep, clock);
+        nextStep = settings.firstStep;
+        // The sound carries the volume the steps before have left it at.
+        clock.setVolume(state.volume);
+    }
     return true;
 }
 
@@ -329,9 +349,10 @@ int runCapture(const Options& options) {
     settings.framesDir = options.framesDir;
     settings.framesPerSecond = fps;
     settings.maxFrames = options.maxFrames;
+    settings.firstStep = stepAtTime(options.startNanos, FrameSteps::stepsPerSecond);
     if (!capture.open(settings, error)) {
         std::fprintf(stderr, "demo: %s\n", error.c_str());
-        return 1;
+        return capture.startPastEnd() ? usageErrorExitCode : 1;
     }
     if (capture.oldFramesRemoved() > 0)
         std::fprintf(stderr, "demo: removed %lld frames of an earlier capture from %s\n",

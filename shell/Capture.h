@@ -39,6 +39,9 @@ class ShowCapture {
         std::string framesDir; // empty: no PNG files
         int32_t framesPerSecond = 60;
         int64_t maxFrames = 0; // 0: defaultCaptureFrames
+        // The show's step captured first (output frame 0 shows it), reached
+        // by replaying the steps before it undrawn.
+        int64_t firstStep = 0;
     };
 
     ShowCapture();
@@ -48,8 +51,9 @@ class ShowCapture {
 
     // Checks every output, decodes music.mp3 (silence when it cannot: see
     // soundtrack()), opens the outputs, and loads the show. Returns false,
-    // with the reason in `error`, when an output cannot be opened; an output
-    // that fails the checks leaves every other untouched.
+    // with the reason in `error`, when an output cannot be opened or the
+    // first step lies past the show's end (startPastEnd()); an output that
+    // fails the checks leaves every other untouched.
     //
     // The video is written under a temporary name beside the one asked for
     // (see PartialFile) and takes its name in finish(), so a file already
@@ -66,6 +70,7 @@ class ShowCapture {
     bool showEnded() const;
     // frames() has reached the limit.
     bool atLimit() const { return captured >= frameLimit; }
+    bool startPastEnd() const { return pastEnd; }
 
     // Completes the video and gives it its name, and waits for the last PNG
     // files. Returns false, with the reason, when it cannot; the unfinished
@@ -118,6 +123,7 @@ class ShowCapture {
     int64_t captured = 0;
     int64_t frameLimit = 0;
     int64_t quitForecast = -1;
+    bool pastEnd = false;
     double rendering = 0.0;
     double writing = 0.0;
 };

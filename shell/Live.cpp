@@ -9,19 +9,25 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
 #include "demo/Assets.h"
+#include "demo/ShowReplay.h"
 #include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
 #include "display/StepPacer.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
+#include "platform/Soundtrack.h"
 #include "shell/AdvanceSteps.h"
+#include "shell/Options.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
+#include "shell/ShowSeek.h"
+#include "shell/ShowTime.h"
 #include "shell/StopSignals.h"
 #include "shell/WindowProc.h"
 #include "shell/WindowX11.h"
@@ -164,6 +170,27 @@ int endLive(int exitCode) {
     return exitCode;
 }
 
+// --start: the show replayed to `step`, the soundtrack moved there. The
+// first frame then reads the music clock right at the step's position, so it
+// is the frame a capture shows there. False, with one line on stderr, when
+// the step lies past the show's end.
+bool startLiveAt(ShowState& show, int64_t step, std::optional<uint32_t>& firstPosition) {
+    MusicClock& music = *musicSync.clock;
+    FrameClock clock = stepClockOf(music);
+    const int64_t last = lastSeekableStep(musicSync, clock, seekLimitSteps());
+    if (step > last) {
+        std::fprintf(stderr, "demo: --start lies past the show's end at %s\n",
+                     formatStepTime(last).c_str());
+        return false;
+    }
+    show = replayTo(musicSync, step, clock);
+    clock.setFrame(step);
+    music.setVolume(show.volume);
+    firstPosition = clock.position();
+    if (Soundtrack* soundtrack = playedSoundtrack(&music)) soundtrack->playFrom(*firstPosition);
+    return true;
+}
+
 } // namespace
 
 void installQuitEvent() {
@@ -172,6 +199,10 @@ void installQuitEvent() {
         if (quitEventType == static_cast<uint32_t>(-1)) quitEventType = 0;
     }
     setQuitListener(pushQuitEvent);
+}
+
+bool isQuitEvent(const SDL_Event& event) {
+    return quitEventType != 0 && event.type == quitEventType;
 }
 
 int runMainLoop(const LiveSteps& show) {
@@ -225,17 +256,16 @@ int runMainLoop(const LiveSteps& show) {
     return stopSignal() != 0 ? 128 + stopSignal() : quitExitCode();
 }
 
-int runLive(bool startWindowed) {
-    catchStopSignals();
+bool openLiveWindow(bool startWindowed) {
     if (noDisplayServer()) {
         std::fprintf(stderr, "demo: no display found (DISPLAY and WAYLAND_DISPLAY are unset); %s\n",
                      captureHint);
-        return displayFailureExitCode;
+        return false;
     }
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return endLive(displayFailureExitCode);
+        return false;
     }
     // Unless a driver was named, SDL falls back to drivers that show nothing
     // when no server answers: that is no display either.
@@ -245,7 +275,8 @@ int runLive(bool startWindowed) {
         std::fprintf(stderr,
                      "demo: no display could be opened (no X or Wayland server answered); %s\n",
                      captureHint);
-        return endLive(displayFailureExitCode);
+        SDL_Quit();
+        return false;
     }
     installQuitEvent();
 
@@ -256,7 +287,7 @@ int runLive(bool startWindowed) {
     if (!mainWindow) {
         std::fprintf(stderr, "demo: the window could not be created (%s); %s\n", SDL_GetError(),
                      captureHint);
-        return endLive(displayFailureExitCode);
+        return false;
     }
     display = new DisplayDevice;
     // DEMO_REFRESH_HZ=N presents by the timer at N per second instead of the
@@ -268,12 +299,19 @@ int runLive(bool startWindowed) {
                   chosen.fullscreen, desktopFormat);
     // Only now: making the renderer may replace the window's X11 window.
     watchWindowDestruction(mainWindow);
+    return true;
+}
+
+int runLive(bool startWindowed, int64_t startStep) {
+    catchStopSignals();
+    if (!openLiveWindow(startWindowed)) return endLive(displayFailureExitCode);
 
     // DEMO_TEST_PATTERN=1 shows the test pattern instead of the show, without
     // loading pictures or music.
     LiveSteps steps;
     int32_t testPatternFrame = 0;
     ShowState state;
+    std::optional<uint32_t> firstPosition;
     if (switchedOn("DEMO_TEST_PATTERN")) {
         createCanvas();
         steps.stepUnshown = [&testPatternFrame] { ++testPatternFrame; };
@@ -284,11 +322,23 @@ int runLive(bool startWindowed) {
         setBetweenLoadsHook(answerWindowWhileLoading);
         initDemo();
         setBetweenLoadsHook(nullptr);
-        // Each step is the show's step at the soundtrack's real play position.
         state = freshShow(musicSync);
-        const auto step = [&state](Bitmap* target) {
-            if (playShowFrame(state, musicSync, *musicSync.clock, target).postsQuit)
-                postQuitMessage(0);
+        if (startStep > 0 && !startLiveAt(state, startStep, firstPosition)) {
+            destroyMainWindow();
+            return endLive(usageErrorExitCode);
+        }
+        // Each step is the show's step at the soundtrack's real play position;
+        // the first one after --start at its step's exact position.
+        const auto step = [&state, &firstPosition](Bitmap* target) {
+            StepEffects effects;
+            if (firstPosition) {
+                FixedClock at(*firstPosition, *musicSync.clock);
+                firstPosition.reset();
+                effects = playShowFrame(state, musicSync, at, target);
+            } else {
+                effects = playShowFrame(state, musicSync, *musicSync.clock, target);
+            }
+            if (effects.postsQuit) postQuitMessage(0);
         };
         steps.stepUnshown = [step] { step(nullptr); };
         steps.draw = [step](Bitmap& target) { step(&target); };

@@ -1,5 +1,7 @@
 #include "shell/Options.h"
 
+#include "shell/ShowTime.h"
+
 #include <cctype>
 #include <optional>
 #include <string_view>
@@ -37,7 +39,7 @@ struct Reader {
     int next = 1;
     Options options;
     bool sawCapture = false, sawFrames = false, sawFps = false, sawMaxFrames = false;
-    bool sawWindow = false;
+    bool sawWindow = false, sawStudio = false, sawStart = false;
 
     bool fail(std::string message) {
         options.action = Options::Action::error;
@@ -103,6 +105,20 @@ struct Reader {
             options.windowed = true;
             return true;
         }
+        if (name == "--studio") {
+            if (!noValue(name, inlineValue) || !once(sawStudio, name)) return false;
+            options.studio = true;
+            return true;
+        }
+        if (name == "--start") {
+            if (!once(sawStart, name) || !takeValue(name, inlineValue, value)) return false;
+            const auto time = parseShowTime(value);
+            if (!time)
+                return fail("--start needs a show time such as 65.5 or 1:05.5, not '" + value +
+                            "'");
+            options.startNanos = *time;
+            return true;
+        }
         if (name == "--capture") {
             if (!once(sawCapture, name) || !takeValue(name, inlineValue, value)) return false;
             if (!hasExtension(value, ".mp4") && !hasExtension(value, ".mkv"))
@@ -150,6 +166,10 @@ struct Reader {
                 fail("--window is for playing live; a capture opens no window");
                 return;
             }
+            if (sawStudio) {
+                fail("--studio plays the show in a window; a capture opens none");
+                return;
+            }
             options.action = Options::Action::capture;
             return;
         }
@@ -171,9 +191,10 @@ Options parseOptions(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    return "usage: demo [--window]\n"
+    return "usage: demo [--window | --studio] [--start TIME]\n"
            "       demo --capture FILE [--frames DIR] [--fps N] [--max-frames N]\n"
-           "       demo --frames DIR [--fps N] [--max-frames N]\n"
+           "            [--start TIME]\n"
+           "       demo --frames DIR [--fps N] [--max-frames N] [--start TIME]\n"
            "\n"
            "Plays the show in the current folder (music.mp3, data/data and the pictures\n"
            "under data/): fullscreen, Escape quits, F12 switches to a window and back.\n"
@@ -181,6 +202,12 @@ std::string usageText() {
            "with time taken from the frame count; it needs no display.\n"
            "\n"
            "  --window          start in a window instead of fullscreen\n"
+           "  --studio          play in a window with the studio keys: Space pauses, Left\n"
+           "                    and Right seek 1 s (with Shift 10 s), ',' and '.' step,\n"
+           "                    Home goes to the start, R reloads, H shows the sync;\n"
+           "                    changed files in data/ and music.mp3 reload by themselves\n"
+           "  --start TIME      begin at show time TIME (seconds as 65.5, or 1:05.5); a\n"
+           "                    capture's frames and sound then start there\n"
            "  --capture FILE    write the show with its soundtrack to FILE: .mp4 gives\n"
            "                    H.264 and AAC, .mkv gives lossless FFV1 and FLAC\n"
            "  --frames DIR      write every frame as DIR/frame-000000.png, ... (with or\n"

@@ -19,6 +19,8 @@ struct Options {
 
     Action action = Action::live;
     bool windowed = false;   // --window: start in a window (live only)
+    bool studio = false;     // --studio: live, with seeking, pausing, reloading and the overlay
+    int64_t startNanos = 0;  // --start TIME: show time of the first frame, in nanoseconds
     std::string capturePath; // --capture FILE (.mp4 or .mkv); empty when not given
     std::string framesDir;   // --frames DIR; empty when not given
     int32_t framesPerSecond = defaultFramesPerSecond;

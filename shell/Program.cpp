@@ -8,6 +8,8 @@
 #include "shell/Capture.h"
 #include "shell/Live.h"
 #include "shell/Options.h"
+#include "shell/ShowTime.h"
+#include "shell/Studio.h"
 
 namespace {
 
@@ -52,5 +54,7 @@ int runProgram(int argc, const char* const* argv) {
         break;
     }
     if (!testPatternAsked()) checkShow(false);
-    return runLive(options.windowed);
+    const int64_t startStep = stepAtTime(options.startNanos, 60);
+    if (options.studio) return runStudio(startStep);
+    return runLive(options.windowed, startStep);
 }

@@ -54,6 +54,6 @@ void createCanvas() {
 
 void initDemo() {
     createCanvas();
+    musicSync.setMusicStarter(soundtrackStarter());
     loadAssets();
-    startMusicUnlessClockGiven();
 }

@@ -5,6 +5,10 @@
 MusicSync musicSync;
 
 MusicSync::~MusicSync() {
+    // The soundtrack goes first: its audio thread must be stopped before
+    // anything else of this object disappears.
+    clock = nullptr;
+    ownedClock.reset();
     delete[] patterns;
     delete[] eventBlock;
 }
@@ -31,6 +35,18 @@ void MusicSync::allocatePatterns() {
     }
 }
 
+void MusicSync::startMusic(const char* fileName) {
+    if (!starter) return;
+    if (clock == ownedClock.get()) clock = nullptr;
+    ownedClock.reset();
+    ownedClock = starter(fileName);
+    clock = ownedClock.get();
+}
+
+void MusicSync::setMusicStarter(MusicStarter givenStarter) {
+    starter = std::move(givenStarter);
+}
+
 void MusicSync::useClock(MusicClock* givenClock) {
     clock = givenClock;
 }
@@ -39,8 +55,9 @@ void MusicSync::setVolume(int32_t volume) {
     if (clock != nullptr) clock->setVolume(volume);
 }
 
-void startSync() {
+void startMusicAndSync() {
     musicSync.allocatePatterns();
     musicSync.readScript("data/data");
+    if (musicSync.clock == nullptr) musicSync.startMusic("music.mp3");
     musicSync.seekCursors(0);
 }

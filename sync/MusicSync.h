@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "platform/MusicClock.h"
 
@@ -50,6 +52,9 @@ int32_t nextEvent(const MusicSync& store, SyncState& state, int32_t pattern, int
 // in state.values.
 void updateEnvelopes(const MusicSync& store, SyncState& state, uint32_t position, int32_t pattern);
 
+// Makes and starts the soundtrack of a file; it is the show's clock from then on.
+using MusicStarter = std::function<std::unique_ptr<MusicClock>(const char* fileName)>;
+
 // The sync script's pattern store and the music clock, with a sync state of
 // its own for the member operations (a show run keeps its own SyncState).
 class MusicSync {
@@ -69,8 +74,16 @@ class MusicSync {
     // or holds a non-number where a number belongs keeps what was complete,
     // and its counts say only what was really read.
     void readScript(const char* fileName);
-    // Reads time from `clock` (not owned): the soundtrack the program
-    // started, the capture's frame clock, or a test's.
+    // Starts the soundtrack `fileName` (looped) with the starter the program
+    // gave and reads time from it; a soundtrack this object started before is
+    // stopped first (some audio drivers open one output at a time, and the new
+    // one must get it). Without a starter nothing is started.
+    void startMusic(const char* fileName);
+    // How startMusic makes a soundtrack: the program's platform layer hands
+    // it in, so the sync never reaches for an audio device itself.
+    void setMusicStarter(MusicStarter starter);
+    // Reads time from `clock` (not owned): the capture's frame clock, or a
+    // test's.
     void useClock(MusicClock* clock);
     // The operations above on this object's own `state`; updateEnvelopes
     // reads the clock (without one, the last reading stands) and copies the
@@ -86,13 +99,15 @@ class MusicSync {
     MusicClock* clock = nullptr;
 
   private:
+    MusicStarter starter;
+    // The soundtrack started by startMusic; `clock` points at it.
+    std::unique_ptr<MusicClock> ownedClock;
     // One block holding every pattern's event slots.
     SyncEvent* eventBlock = nullptr;
 };
 
 extern MusicSync musicSync;
 
-// The sync's part of start-up: allocatePatterns, readScript("data/data"),
-// seekCursors(0). Whoever starts the show starts the music and hands its
-// clock over with useClock.
-void startSync();
+// Start-up: allocatePatterns, readScript("data/data"), startMusic("music.mp3")
+// (unless a clock was given with useClock), seekCursors(0).
+void startMusicAndSync();

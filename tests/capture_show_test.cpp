@@ -596,4 +596,44 @@ TEST_F(CaptureShow, CommandLineMistakesAndUnwritableOutputs) {
     EXPECT_FALSE(fs::exists(dir.file("made/pngs/frame-000003.png")));
 }
 
+// --start: output frame k is show frame start + k, drawn as the
+// uninterrupted capture draws it, with that frame's share of the sound; a
+// start past the show's end is refused.
+TEST_F(CaptureShow, StartBeginsTheFramesAndTheSoundThere) {
+    writeShow(true, 300);
+    const DecodedAudio music = writeMusic();
+    const DemoRun run =
+        runDemo(dir.path.string(), "--capture show.mkv --frames pngs --start 0.5 --max-frames 40");
+    ASSERT_EQ(run.status, 0) << run.err;
+    constexpr int64_t first = 30;
+
+    ShowReplay show(dir.path.string(), 176400, 60, static_cast<uint32_t>(music.frames() * 4));
+    for (int64_t k = 0; k < first; ++k) show.draw(k);
+    std::vector<int32_t> volumes;
+    const VideoFile video =
+        readVideo(dir.file("show.mkv"), [&](int64_t k, const std::vector<uint32_t>& pixels) {
+            EXPECT_EQ(mismatchAt(show.draw(first + k), pixels), -1) << "video frame " << k;
+            volumes.push_back(show.volume());
+        });
+    ASSERT_TRUE(video.opened) << video.problem;
+    EXPECT_EQ(video.frames, 40);
+    EXPECT_TRUE(fs::exists(dir.file("pngs/frame-000000.png")));
+    EXPECT_FALSE(fs::exists(dir.file("pngs/frame-000040.png")));
+    const int64_t firstSample = first * 44100 / 60;
+    ASSERT_EQ(video.samples.size(),
+              2u * static_cast<size_t>((first + 40) * 44100 / 60 - firstSample));
+    for (size_t i = 0; i < video.samples.size(); ++i) {
+        const int64_t sampleFrame = firstSample + static_cast<int64_t>(i / 2);
+        const int64_t k = sampleFrame * 60 / 44100 - first;
+        ASSERT_EQ(video.samples[i], heard(music, sampleFrame, static_cast<int32_t>(i % 2),
+                                          volumes[static_cast<size_t>(std::max<int64_t>(k, 0))]))
+            << "sample frame " << sampleFrame;
+    }
+
+    const DemoRun late = runDemo(dir.path.string(), "--frames late --start 19:59");
+    EXPECT_EQ(late.status, 2);
+    EXPECT_NE(late.err.find("past the show's end"), std::string::npos) << late.err;
+    EXPECT_EQ(std::count(late.err.begin(), late.err.end(), '\n'), 1) << late.err;
+}
+
 } // namespace

@@ -32,7 +32,7 @@ void sleepMs(int ms) {
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name(name) {
         if (const char* old = std::getenv(name)) previous = old, hadValue = true;
         setenv(name, value, 1);
@@ -44,7 +44,7 @@ public:
             unsetenv(name);
     }
 
-private:
+  private:
     const char* name;
     std::string previous;
     bool hadValue = false;
@@ -57,7 +57,7 @@ int countLines(const std::string& text) {
 }
 
 class SyncSoundtrack : public ::testing::Test {
-protected:
+  protected:
     // A tone of `seconds` written as an MP3 file; returns its path.
     std::string toneFile(double seconds, int32_t rate = 44100, int32_t channels = 2) {
         const auto frames = static_cast<size_t>(seconds * rate);
@@ -273,11 +273,12 @@ TEST_F(SyncSoundtrack, WithoutAnOutputTheClockKeepsTheStreamsFormatAndLoop) {
 // Start-up in a directory of its own: the script, then the music or the
 // clock the capture gave.
 class SyncStartUp : public SyncSoundtrack {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NE(getcwd(previousDir, sizeof previousDir), nullptr);
         dir.write("data/data", "s 1 p 1 t 2 1000 90 0 6000 40 0");
         ASSERT_EQ(chdir(dir.path.c_str()), 0);
+        musicSync.setMusicStarter(soundtrackStarter());
     }
     void TearDown() override {
         EXPECT_EQ(chdir(previousDir), 0);
@@ -290,8 +291,7 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
     FrameClock frames(176400, 60); // 2940 bytes a frame
     musicSync.useClock(&frames);
     const Uint32 audioBefore = SDL_WasInit(SDL_INIT_AUDIO);
-    startSync();
-    startMusicUnlessClockGiven();
+    startMusicAndSync();
     EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), audioBefore);
     EXPECT_EQ(musicSync.clock, &frames);
     EXPECT_EQ(musicSync.state.cursor[0][0], 0);
@@ -308,8 +308,7 @@ TEST_F(SyncStartUp, GivenClockIsUsedAndNoAudioIsOpened) {
 
 TEST_F(SyncStartUp, WithoutMusicTheShowRunsOnTheWallClock) {
     testing::internal::CaptureStderr();
-    startSync();
-    startMusicUnlessClockGiven();
+    startMusicAndSync();
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(countLines(said), 1) << said;
     ASSERT_NE(musicSync.clock, nullptr);
