@@ -375,6 +375,7 @@ void VideoWriter::State::pictureLoop() {
             pixels = std::move(pictureQueue.front());
             pictureQueue.pop_front();
         }
+        pictureRoom.notify_all();
         const std::string error = encodePicture(pixels.data());
         std::lock_guard<std::mutex> lock(pictureMutex);
         if (!error.empty()) {
