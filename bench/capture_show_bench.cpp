@@ -20,7 +20,9 @@
 // apart from what else the machine is doing. Counters: frames_per_s,
 // x_real_time (seconds of show per second of wall time), x_real_time_cpu
 // (per second of CPU time, all threads), and from the capture's own split
-// the drawing and the writing rates.
+// the drawing and the writing rates (writing: the time spent handing frames
+// to the writers, which encode on threads of their own and make the capture
+// wait only when their queues are full).
 namespace {
 
 namespace fs = std::filesystem;

@@ -87,7 +87,10 @@ void CaptureAudio::readLooped(uint64_t from, size_t frames, int16_t* out) {
 
 const std::vector<int16_t>& CaptureAudio::samplesFor(int64_t frame, int32_t framesPerSecond,
                                                      int32_t volume) {
-    const SampleSpan span = samplesOfFrame(frame, sampleRate(), framesPerSecond);
+    return samplesIn(samplesOfFrame(frame, sampleRate(), framesPerSecond), volume);
+}
+
+const std::vector<int16_t>& CaptureAudio::samplesIn(SampleSpan span, int32_t volume) {
     const auto count = static_cast<size_t>(span.count);
     buffer.resize(count * static_cast<size_t>(channels()));
     if (!hasSound()) {

@@ -47,6 +47,8 @@ class CaptureAudio {
     // for in order are decoded straight on; any other order decodes the pass
     // again from its start up to the frame.
     const std::vector<int16_t>& samplesFor(int64_t frame, int32_t framesPerSecond, int32_t volume);
+    // The same for any stretch of the play line (see FrameSteps::samplesOf).
+    const std::vector<int16_t>& samplesIn(SampleSpan span, int32_t volume);
 
   private:
     void readLooped(uint64_t from, size_t frames, int16_t* out);

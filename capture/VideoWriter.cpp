@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -39,6 +40,10 @@ constexpr int ffv1Slices = 4;
 // The most sound, in seconds, that may wait for the sound thread before
 // writeAudio waits for it.
 constexpr int32_t soundQueueSeconds = 2;
+// Pictures copied and waiting for the picture thread before writeFrame waits
+// for it: enough to ride over an encoder's uneven pace, few enough to keep the
+// memory small (half a megabyte each at the show's size).
+constexpr size_t pictureQueueFrames = 4;
 
 std::string avError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -77,11 +82,12 @@ std::string checkFormat(const VideoWriter::Format& format, Container container) 
 
 } // namespace
 
-// Pictures are converted and handed to the video encoder on the caller's
-// thread (libx264 and FFV1 spread their work over threads of their own).
-// Sound is queued and encoded on a thread of its own, so that the AAC
-// encoder's work overlaps the pictures'. Both threads write packets to the
-// one muxer, under `muxMutex`.
+// Pictures are copied on the caller's thread and queued; a thread of the
+// writer's own converts them and hands them to the video encoder (libx264 and
+// FFV1 spread their work over threads of their own), so that the caller draws
+// the next frames while the encoder works. Sound is queued and encoded on a
+// thread of its own too, so that the AAC encoder's work overlaps the
+// pictures'. Both threads write packets to the one muxer, under `muxMutex`.
 struct VideoWriter::State {
     Format format;
     std::string path;
@@ -119,7 +125,25 @@ struct VideoWriter::State {
     int32_t soundFill = 0; // sample frames already in `sound`
     int64_t soundPts = 0;  // the first sample frame of `sound`
 
+    // Between the caller and the picture thread, under pictureMutex.
+    std::thread pictureThread;
+    std::mutex pictureMutex;
+    std::condition_variable pictureWake;              // a picture has come, or the end
+    std::condition_variable pictureRoom;              // the queue has room, or the thread failed
+    std::deque<std::vector<uint32_t>> pictureQueue;   // width × height, rows back to back
+    std::vector<std::vector<uint32_t>> sparePictures; // taken by the thread, for reuse
+    bool pictureEnd = false;
+    std::string pictureFailure;
+
+    // The picture thread's own.
+    int64_t picturesEncoded = 0;
+
+    // Which thread failed first, when more than one does.
+    std::mutex failureMutex;
+    std::string firstThreadFailure;
+
     ~State() {
+        stopPictures();
         stopSound();
         if (output && fileOpen) avio_closep(&output->pb);
         avformat_free_context(output);
@@ -139,11 +163,15 @@ struct VideoWriter::State {
         error = what;
         return false;
     }
-    // The first failure of either thread, or empty.
+    // The first failure of any thread, or empty.
     std::string currentFailure() {
         if (!failure.empty()) return failure;
-        std::lock_guard<std::mutex> lock(soundMutex);
-        return soundFailure;
+        std::lock_guard<std::mutex> lock(failureMutex);
+        return firstThreadFailure;
+    }
+    void noteThreadFailure(const std::string& what) {
+        std::lock_guard<std::mutex> lock(failureMutex);
+        if (firstThreadFailure.empty()) firstThreadFailure = what;
     }
 
     std::string openVideo();
@@ -152,6 +180,9 @@ struct VideoWriter::State {
     std::string encode(AVCodecContext* codec, AVStream* stream, AVPacket* packet,
                        const AVFrame* frame);
     void soundLoop();
+    void pictureLoop();
+    std::string encodePicture(const uint32_t* pixels);
+    std::string stopPictures();
     std::string encodeSound(const int16_t* samples, int64_t sampleFrames);
     std::string sendSoundBlock();
     std::string stopSound();
@@ -324,6 +355,7 @@ void VideoWriter::State::soundLoop() {
             if (error.empty()) error = encode(audio, audioStream, soundPacket, nullptr);
         }
         if (!error.empty()) {
+            noteThreadFailure(error);
             std::lock_guard<std::mutex> lock(soundMutex);
             soundFailure = error;
             soundRoom.notify_all();
@@ -331,6 +363,64 @@ void VideoWriter::State::soundLoop() {
         }
         if (end) return;
     }
+}
+
+void VideoWriter::State::pictureLoop() {
+    while (true) {
+        std::vector<uint32_t> pixels;
+        {
+            std::unique_lock<std::mutex> lock(pictureMutex);
+            pictureWake.wait(lock, [&] { return !pictureQueue.empty() || pictureEnd; });
+            if (pictureQueue.empty()) return; // the end, with everything encoded
+            pixels = std::move(pictureQueue.front());
+            pictureQueue.pop_front();
+        }
+        pictureRoom.notify_all();
+        const std::string error = encodePicture(pixels.data());
+        std::lock_guard<std::mutex> lock(pictureMutex);
+        if (!error.empty()) {
+            noteThreadFailure(error);
+            pictureFailure = error;
+            pictureQueue.clear();
+            pictureRoom.notify_all();
+            return;
+        }
+        sparePictures.push_back(std::move(pixels));
+        pictureRoom.notify_all();
+    }
+}
+
+// Converts one picture (rows back to back) for the encoder and encodes it.
+std::string VideoWriter::State::encodePicture(const uint32_t* pixels) {
+    // The encoder may still hold the last picture.
+    int result = av_frame_make_writable(picture);
+    if (result < 0) return libavFailure("allocating the picture", result);
+    const int32_t width = format.width;
+    if (container == Container::mp4) {
+        convertToYuv420Bt709(pixels, width, width, format.height, picture->data[0],
+                             picture->linesize[0], picture->data[1], picture->data[2],
+                             picture->linesize[1]);
+    } else {
+        const size_t rowBytes = static_cast<size_t>(width) * 4;
+        for (int32_t y = 0; y < format.height; ++y)
+            std::memcpy(picture->data[0] + static_cast<ptrdiff_t>(y) * picture->linesize[0],
+                        pixels + static_cast<ptrdiff_t>(y) * width, rowBytes);
+    }
+    picture->pts = picturesEncoded++;
+    return encode(video, videoStream, videoPacket, picture);
+}
+
+// Lets the picture thread encode what is queued and end. Returns its
+// failure, or empty.
+std::string VideoWriter::State::stopPictures() {
+    if (!pictureThread.joinable()) return {};
+    {
+        std::lock_guard<std::mutex> lock(pictureMutex);
+        pictureEnd = true;
+    }
+    pictureWake.notify_all();
+    pictureThread.join();
+    return pictureFailure;
 }
 
 // Cuts the samples into the encoder's blocks; a block not yet full waits in
@@ -448,8 +538,9 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, FileType
         State* s = state.get();
         try {
             s->soundThread = std::thread([s] { s->soundLoop(); });
+            s->pictureThread = std::thread([s] { s->pictureLoop(); });
         } catch (const std::system_error& e) {
-            error = std::string("cannot start the sound thread: ") + e.what();
+            error = std::string("cannot start the encoding threads: ") + e.what();
         }
     }
     if (!error.empty()) {
@@ -484,23 +575,32 @@ bool VideoWriter::writeFrame(const uint32_t* pixels, int32_t pitch, std::string&
         error = "writeFrame: no pixels, or rows closer than the picture's width";
         return false;
     }
-    AVFrame* picture = s.picture;
-    // The encoder may still hold the last picture.
-    int result = av_frame_make_writable(picture);
-    if (result < 0) return s.fail(error, s.libavFailure("allocating the picture", result));
-    if (s.container == Container::mp4) {
-        convertToYuv420Bt709(pixels, pitch, s.format.width, s.format.height, picture->data[0],
-                             picture->linesize[0], picture->data[1], picture->data[2],
-                             picture->linesize[1]);
-    } else {
-        const size_t rowBytes = static_cast<size_t>(s.format.width) * 4;
-        for (int32_t y = 0; y < s.format.height; ++y)
-            std::memcpy(picture->data[0] + static_cast<ptrdiff_t>(y) * picture->linesize[0],
-                        pixels + static_cast<ptrdiff_t>(y) * pitch, rowBytes);
+    const int32_t width = s.format.width, height = s.format.height;
+    std::vector<uint32_t> copy;
+    {
+        std::unique_lock<std::mutex> lock(s.pictureMutex);
+        s.pictureRoom.wait(lock, [&] {
+            return s.pictureQueue.size() < pictureQueueFrames || !s.pictureFailure.empty();
+        });
+        if (!s.pictureFailure.empty()) {
+            lock.unlock();
+            return s.fail(error, s.currentFailure());
+        }
+        if (!s.sparePictures.empty()) {
+            copy = std::move(s.sparePictures.back());
+            s.sparePictures.pop_back();
+        }
     }
-    picture->pts = s.frames;
-    const std::string encodeError = s.encode(s.video, s.videoStream, s.videoPacket, picture);
-    if (!encodeError.empty()) return s.fail(error, encodeError);
+    // The copy is made outside the lock, so the thread goes on meanwhile.
+    copy.resize(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(copy.data() + static_cast<ptrdiff_t>(y) * width,
+                    pixels + static_cast<ptrdiff_t>(y) * pitch, static_cast<size_t>(width) * 4);
+    {
+        std::lock_guard<std::mutex> lock(s.pictureMutex);
+        s.pictureQueue.push_back(std::move(copy));
+    }
+    s.pictureWake.notify_one();
     ++s.frames;
     return true;
 }
@@ -511,7 +611,8 @@ bool VideoWriter::writeAudio(const int16_t* samples, int64_t sampleFrames, std::
         error = "'" + s.path + "': the file is already finished";
         return false;
     }
-    if (!s.failure.empty()) return s.fail(error, s.failure);
+    if (const std::string failure = s.currentFailure(); !failure.empty())
+        return s.fail(error, failure);
     if (sampleFrames < 0 || (sampleFrames > 0 && !samples)) {
         error = "writeAudio: no samples, or a negative count";
         return false;
@@ -524,9 +625,8 @@ bool VideoWriter::writeAudio(const int16_t* samples, int64_t sampleFrames, std::
         s.soundRoom.wait(lock,
                          [&] { return s.soundQueue.size() < limit || !s.soundFailure.empty(); });
         if (!s.soundFailure.empty()) {
-            const std::string failure = s.soundFailure;
             lock.unlock();
-            return s.fail(error, failure);
+            return s.fail(error, s.currentFailure());
         }
         s.soundQueue.insert(s.soundQueue.end(), samples, samples + values);
     }
@@ -547,7 +647,12 @@ bool VideoWriter::finish(std::string& error) {
     auto note = [&](const std::string& failure) {
         if (s.failure.empty()) s.failure = failure;
     };
-    note(s.stopSound());
+    // The threads' failures in the order they happened, then the rest.
+    const std::string pictureFailure = s.stopPictures();
+    const std::string soundFailure = s.stopSound();
+    note(s.currentFailure());
+    note(pictureFailure);
+    note(soundFailure);
     note(s.encode(s.video, s.videoStream, s.videoPacket, nullptr));
     int result = av_write_trailer(s.output);
     if (result < 0) note(s.libavFailure("writing the trailer", result));

@@ -13,9 +13,12 @@
 // Picture n is shown at time n / framesPerSecond. Sound is taken as it comes,
 // in any amounts, and cut into the encoder's own frame sizes here.
 //
-// Call it from one thread. Sound is encoded on a thread of the writer's own,
-// so writeAudio only queues it (up to two seconds ahead before it waits); a
-// failure there is reported by the next writeFrame, writeAudio or finish.
+// Call it from one thread. Pictures and sound are encoded on threads of the
+// writer's own: writeFrame copies the picture and queues it (up to four
+// pictures ahead before it waits), writeAudio queues the sound (up to two
+// seconds ahead), so the caller can draw the next picture while the encoders
+// work. A failure there is reported by the next writeFrame, writeAudio or
+// finish; the first failure is the one reported, by every later call.
 class VideoWriter {
   public:
     struct Format {
@@ -59,6 +62,7 @@ class VideoWriter {
     bool finish(std::string& error);
 
     const Format& format() const;
+    // Pictures and sample frames accepted so far (queued or encoded).
     int64_t framesWritten() const;
     int64_t sampleFramesWritten() const;
 

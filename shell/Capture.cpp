@@ -226,7 +226,7 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     // The live program's start-up, with the frame clock in place of the
     // soundtrack: the same canvas, pictures, checks and sync script, and a
     // show state of its own from the beginning.
-    clock = FrameClock(audio.bytesPerSecond(), fps);
+    clock = FrameClock(audio.bytesPerSecond(), FrameSteps::stepsPerSecond);
     clock.setLoopBytes(audio.loopBytes());
     musicSync.useClock(&clock);
     // Ctrl-C or SIGTERM while the pictures load ends the loading at the next
@@ -235,32 +235,62 @@ bool ShowCapture::open(const Settings& settings, std::string& error) {
     initDemo();
     setBetweenLoadsHook(nullptr);
     state = freshShow(musicSync);
+    nextStep = 0;
+    shown = -1;
 
     captured = 0;
-    const int64_t first = settings.firstFrame;
-    frameLimit = settings.maxFrames > 0 ? settings.maxFrames : defaultCaptureFrames(fps) - first;
-    quitForecast = forecastQuitFrame(musicSync, state.sync, clock);
-    if (first > 0) {
-        const int64_t last = lastSeekableStep(musicSync, clock, defaultCaptureFrames(fps));
-        if (first > last) {
+    timeline = FrameSteps{fps, settings.firstStep};
+    // The 20 minutes count from the show's start.
+    frameLimit = settings.maxFrames > 0 ? settings.maxFrames
+                                        : defaultCaptureFrames(fps) -
+                                              settings.firstStep * fps / FrameSteps::stepsPerSecond;
+    // The forecast counts steps from the fresh show; the frames that show them
+    // count from the first step captured.
+    const int64_t quitStep = forecastQuitFrame(musicSync, state.sync, clock);
+    quitForecast = quitStep >= timeline.firstStep ? timeline.firstFrameShowing(quitStep) : -1;
+    if (settings.firstStep > 0) {
+        const int64_t last =
+            lastSeekableStep(musicSync, clock, defaultCaptureFrames(FrameSteps::stepsPerSecond));
+        if (settings.firstStep > last) {
             pastEnd = true;
-            error = "--start lies past the show's end at " + showTimeOfFrames(last, fps);
+            error = "--start lies past the show's end at " +
+                    showTimeOfFrames(last, FrameSteps::stepsPerSecond);
             return false;
         }
-        state = replayTo(musicSync, first, clock);
-        // The sound carries the volume the frames before have left it at.
+        state = replayTo(musicSync, settings.firstStep, clock);
+        nextStep = settings.firstStep;
+        // The sound carries the volume the steps before have left it at.
         clock.setVolume(state.volume);
-        if (quitForecast >= 0) quitForecast -= first;
     }
     return true;
 }
 
+void ShowCapture::takeStepsTo(int64_t step) {
+    canvas.pixels = canvasOwnPixels;
+    // Every step up to `step` is taken, only that one is drawn. The step that
+    // posts the quit ends the show and is the one shown: taken undrawn, it is
+    // taken again from the state before it, drawn.
+    while (!state.quitPosted && nextStep <= step) {
+        clock.setFrame(nextStep);
+        if (nextStep == step) {
+            playShowFrame(state, musicSync, clock, &canvas);
+        } else {
+            const ShowState before = state;
+            if (playShowFrame(state, musicSync, clock, nullptr).postsQuit) {
+                state = before;
+                playShowFrame(state, musicSync, clock, &canvas);
+            }
+        }
+        shown = nextStep++;
+    }
+}
+
 bool ShowCapture::captureFrame(std::string& error) {
     const auto start = SteadyClock::now();
-    // One frame as the live main loop draws it, at the time of its number.
-    clock.setFrame(chosen.firstFrame + captured);
-    canvas.pixels = canvasOwnPixels;
-    playShowFrame(state, musicSync, clock, &canvas);
+    // The frame shows the newest step by its moment, drawn as the live main
+    // loop draws it; a frame whose step is already shown shows the canvas
+    // again as it is.
+    takeStepsTo(timeline.stepOf(captured));
     const auto drawn = SteadyClock::now();
     rendering += std::chrono::duration<double>(drawn - start).count();
 
@@ -270,9 +300,9 @@ bool ShowCapture::captureFrame(std::string& error) {
         written = pngQueue->submit(captured, canvas.pixels, canvas.width, canvas.height, error);
     if (written && video) {
         // This frame's share of the soundtrack, at the volume the show has
-        // set by now.
+        // set by the step it shows.
         const std::vector<int16_t>& samples =
-            audio.samplesFor(chosen.firstFrame + captured, chosen.framesPerSecond, clock.volume());
+            audio.samplesIn(timeline.samplesOf(captured, audio.sampleRate()), clock.volume());
         const auto sampleFrames =
             static_cast<int64_t>(samples.size() / static_cast<size_t>(audio.channels()));
         written = video->writeAudio(samples.data(), sampleFrames, error);
@@ -323,7 +353,7 @@ int runCapture(const Options& options) {
     settings.framesDir = options.framesDir;
     settings.framesPerSecond = fps;
     settings.maxFrames = options.maxFrames;
-    settings.firstFrame = stepAtTime(options.startNanos, fps);
+    settings.firstStep = stepAtTime(options.startNanos, FrameSteps::stepsPerSecond);
     if (!capture.open(settings, error)) {
         std::fprintf(stderr, "demo: %s\n", error.c_str());
         return capture.startPastEnd() ? usageErrorExitCode : 1;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "capture/CaptureAudio.h"
+#include "capture/FrameSteps.h"
 #include "capture/PartialFile.h"
 #include "capture/PngFrameQueue.h"
 #include "capture/PngFrames.h"
@@ -21,6 +22,13 @@ int64_t defaultCaptureFrames(int32_t framesPerSecond);
 // drawn exactly as the live main loop draws it, each written to the video
 // (with its share of the soundtrack) and/or as a PNG file.
 //
+// The show keeps its own time at any frame rate: it takes its 60 steps per
+// second of show time, each at the frame clock's position for that step, and
+// frame k shows the newest step by its moment k / fps (see FrameSteps). The
+// steps in between are taken undrawn, so events fire exactly as at 60 fps;
+// at 60 fps every step is drawn and shown once. The capture ends with the
+// first frame that shows the step that posts the show's quit.
+//
 // The pictures, the pattern store and the canvas are process-wide, so one
 // capture runs at a time; each capture runs a show state of its own, made
 // afresh when it opens.
@@ -31,9 +39,9 @@ class ShowCapture {
         std::string framesDir; // empty: no PNG files
         int32_t framesPerSecond = 60;
         int64_t maxFrames = 0; // 0: defaultCaptureFrames
-        // The show's frame captured first (output frame 0), reached by
-        // replaying the frames before it undrawn.
-        int64_t firstFrame = 0;
+        // The show's step captured first (output frame 0 shows it), reached
+        // by replaying the steps before it undrawn.
+        int64_t firstStep = 0;
     };
 
     ShowCapture();
@@ -44,7 +52,7 @@ class ShowCapture {
     // Checks every output, decodes music.mp3 (silence when it cannot: see
     // soundtrack()), opens the outputs, and loads the show. Returns false,
     // with the reason in `error`, when an output cannot be opened or the
-    // first frame lies past the show's end (startPastEnd()); an output that
+    // first step lies past the show's end (startPastEnd()); an output that
     // fails the checks leaves every other untouched.
     //
     // The video is written under a temporary name beside the one asked for
@@ -54,10 +62,11 @@ class ShowCapture {
     // is in oldFramesRemoved()).
     bool open(const Settings& settings, std::string& error);
 
-    // Draws frame frames() and writes it with its sound. Returns false, with
-    // the reason, when an output cannot be written.
+    // Takes the steps up to the one frame frames() shows, draws that one and
+    // writes it with its sound. Returns false, with the reason, when an
+    // output cannot be written.
     bool captureFrame(std::string& error);
-    // The show has posted its quit (in the last frame captured).
+    // The show has posted its quit (in the step the last frame showed).
     bool showEnded() const;
     // frames() has reached the limit.
     bool atLimit() const { return captured >= frameLimit; }
@@ -73,11 +82,15 @@ class ShowCapture {
     int64_t oldFramesRemoved() const { return framesRemoved; }
 
     int64_t frames() const { return captured; }
+    // Steps of the show taken so far (from 0), and the step the last frame
+    // captured showed (-1 before the first).
+    int64_t steps() const { return nextStep; }
+    int64_t shownStep() const { return shown; }
     // The show as the frames captured so far have left it.
     const ShowState& show() const { return state; }
     int64_t limit() const { return frameLimit; }
-    // The frame (from 0) in which the show will post its quit; -1 when it
-    // cannot tell (see forecastQuitFrame).
+    // The frame (from 0) that will show the step that posts the show's quit;
+    // -1 when it cannot tell (see forecastQuitFrame).
     int64_t forecastQuit() const { return quitForecast; }
     const CaptureAudio& soundtrack() const { return audio; }
     const Settings& settings() const { return chosen; }
@@ -88,10 +101,19 @@ class ShowCapture {
     double writeSeconds() const { return writing; }
 
   private:
+    // Takes the steps from nextStep up to `step`, drawing the last one taken
+    // into the canvas; none when the show has ended.
+    void takeStepsTo(int64_t step);
+
     Settings chosen;
     CaptureAudio audio;
-    FrameClock clock{CaptureAudio::silentRate * CaptureAudio::silentChannels * 2, 60};
+    // Reads the position of each step: 60 per second of show time.
+    FrameClock clock{CaptureAudio::silentRate * CaptureAudio::silentChannels * 2,
+                     FrameSteps::stepsPerSecond};
+    FrameSteps timeline;
     ShowState state;
+    int64_t nextStep = 0; // the step `state` takes next
+    int64_t shown = -1;
     PartialFile videoFile;
     std::unique_ptr<VideoWriter> video;
     PngFrames pngs;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "capture/FrameSteps.h"
 #include "demo/Director.h"
 #include "demo/SceneTwo.h"
 #include "demo/ShowEnd.h"
@@ -47,6 +48,46 @@ TEST(CaptureForecast, FirstFramePastMatchesAFrameByFrameSearch) {
     EXPECT_EQ(firstFramePast(63999, looped), -1);
     EXPECT_EQ(firstFramePast(64000, looped), -1);
     EXPECT_EQ(firstFramePast(0xFFFFFFFFu, FrameClock(176400, 60)), -1);
+}
+
+// The frames' steps and sound at rates that divide 60, that it divides, and
+// that share no factor with it, from the show's start and from a later step.
+TEST(CaptureFrameSteps, StepsAndSoundOfEachFrame) {
+    for (const int32_t fps : {1, 7, 24, 25, 30, 60, 120, 144, 1000}) {
+        for (const int64_t firstStep : {int64_t{0}, int64_t{77}}) {
+            SCOPED_TRACE(testing::Message() << fps << " fps from step " << firstStep);
+            const FrameSteps steps{fps, firstStep};
+            int64_t nextSample = steps.samplesOf(0, 44100).first;
+            EXPECT_EQ(nextSample, firstStep * 44100 / 60);
+            for (int64_t k = 0; k < 3 * fps + 5; ++k) {
+                // The newest step whose moment is not after the frame's.
+                const int64_t step = steps.stepOf(k);
+                EXPECT_LE((step - firstStep) * fps, k * 60);
+                EXPECT_GT((step - firstStep + 1) * fps, k * 60);
+                EXPECT_LE(steps.firstFrameShowing(step), k);
+                EXPECT_GT(steps.firstFrameShowing(step + 1), k);
+                // The frames' sound tiles the soundtrack; from step 0 it is the
+                // stretch a frame has always carried.
+                const SampleSpan span = steps.samplesOf(k, 44100);
+                EXPECT_EQ(span.first, nextSample);
+                nextSample = span.first + span.count;
+                if (firstStep == 0) {
+                    const SampleSpan before = samplesOfFrame(k, 44100, fps);
+                    EXPECT_EQ(span.first, before.first);
+                    EXPECT_EQ(span.count, before.count);
+                }
+            }
+        }
+    }
+    // The first frame that shows a step is the least one that does.
+    const FrameSteps at24{24, 0};
+    for (int64_t step = 0; step < 200; ++step) {
+        const int64_t k = at24.firstFrameShowing(step);
+        EXPECT_GE(at24.stepOf(k), step);
+        if (k > 0) {
+            EXPECT_LT(at24.stepOf(k - 1), step);
+        }
+    }
 }
 
 class CaptureForecastShow : public demotest::ShowTest {

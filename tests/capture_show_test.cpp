@@ -214,11 +214,12 @@ void writeScript(const std::string& path, const std::vector<ScriptEvent>& events
 
 // Every frame of the show as the capture should have drawn it, and the
 // volume the show had set by the end of it: the show loaded in this process
-// and run on a frame clock of its own.
+// and run on a frame clock of its own, 60 steps per second, every step drawn.
+// Frame k at `fps` shows the newest step by its moment, k × 60 / fps.
 class ShowReplay {
   public:
     ShowReplay(const std::string& folder, int32_t bytesPerSecond, int32_t fps, uint32_t loopBytes)
-        : clock(bytesPerSecond, fps), inFolder(folder) {
+        : clock(bytesPerSecond, 60), framesPerSecond(fps), inFolder(folder) {
         clock.setLoopBytes(loopBytes);
         musicSync.useClock(&clock);
         testing::internal::CaptureStderr(); // the show's own notes on missing pictures
@@ -230,9 +231,12 @@ class ShowReplay {
 
     // Draws frame `frame`, which must be the next one.
     const uint32_t* draw(int64_t frame) {
-        EXPECT_EQ(frame, next);
-        clock.setFrame(next++);
-        if (playShowFrame(state, musicSync, clock, &canvas).postsQuit) postQuitMessage(0);
+        EXPECT_EQ(frame, next++);
+        const int64_t step = frame * 60 / framesPerSecond;
+        for (; nextStep <= step && !state.quitPosted; ++nextStep) {
+            clock.setFrame(nextStep);
+            if (playShowFrame(state, musicSync, clock, &canvas).postsQuit) postQuitMessage(0);
+        }
         return canvas.pixels;
     }
     int32_t volume() const { return clock.volume(); }
@@ -240,8 +244,10 @@ class ShowReplay {
     ShowState state;
 
   private:
+    int32_t framesPerSecond;
     WorkingDirectory inFolder;
     int64_t next = 0;
+    int64_t nextStep = 0;
 };
 
 int64_t mismatchAt(const uint32_t* expected, const std::vector<uint32_t>& got) {
@@ -442,6 +448,102 @@ TEST_F(CaptureShow, RunsAgainFromTheStartAndStopsAtTwentyMinutes) {
     }
     EXPECT_FALSE(endless.showEnded());
     EXPECT_EQ(endless.frames(), 20 * 60 * 2);
+    testing::internal::GetCapturedStderr();
+}
+
+// What one frame of an in-process capture showed.
+struct ShownFrame {
+    uint64_t hash = 0;
+    int64_t step = -1;
+    int32_t volume = 0;
+};
+
+// FNV-1a over the canvas's 64-bit words: a frame's fingerprint.
+uint64_t pictureHash(const uint32_t* pixels) {
+    const size_t words = static_cast<size_t>(canvasWidth) * canvasHeight / 2;
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (size_t i = 0; i < words; ++i) {
+        uint64_t word;
+        std::memcpy(&word, pixels + 2 * i, sizeof word);
+        hash = (hash ^ word) * 0x100000001b3u;
+    }
+    return hash;
+}
+
+// Captures the show in the current folder without outputs, as far as its own
+// end, at `fps`; with `keep`, full copies of the frames it names.
+std::vector<ShownFrame> captureInProcess(int32_t fps, std::vector<std::vector<uint32_t>>* keep,
+                                         const std::function<bool(int64_t)>& keepFrame,
+                                         int64_t& forecast) {
+    ShowCapture capture;
+    ShowCapture::Settings settings;
+    settings.framesPerSecond = fps;
+    std::string error;
+    EXPECT_TRUE(capture.open(settings, error)) << error;
+    forecast = capture.forecastQuit();
+    std::vector<ShownFrame> frames;
+    const size_t bytes = static_cast<size_t>(canvasWidth) * canvasHeight * 4;
+    while (!capture.atLimit() && capture.captureFrame(error)) {
+        frames.push_back({pictureHash(canvas.pixels), capture.shownStep(), capture.show().volume});
+        if (keep && keepFrame(capture.frames() - 1))
+            keep->emplace_back(canvas.pixels, canvas.pixels + bytes / 4);
+        if (capture.showEnded()) break;
+    }
+    EXPECT_TRUE(capture.showEnded()) << error;
+    EXPECT_TRUE(capture.finish(error)) << error;
+    return frames;
+}
+
+// At any rate the show keeps its own time: frame k shows step
+// min(k × 60 / fps, q), q the step that posts the quit, drawn exactly as the
+// 60 fps capture draws it, with the volume that step leaves; the capture ends
+// with the first frame that shows q. At 30 fps frame k is the 60 fps frame 2k.
+TEST_F(CaptureShow, AtAnyRateEachFrameIsTheStepOfItsMoment) {
+    writeShow(false, 0); // no texture and no scroller: quick frames
+    WorkingDirectory inShow(dir.path.string());
+    testing::internal::CaptureStderr(); // no music here
+    int64_t forecast = -1;
+    std::vector<std::vector<uint32_t>> sixty;
+    const auto every64th = [](int64_t k) { return k % 64 == 0; };
+    const std::vector<ShownFrame> reference = captureInProcess(60, &sixty, every64th, forecast);
+    const auto quitStep = static_cast<int64_t>(reference.size()) - 1;
+    ASSERT_GT(quitStep, 1000);
+    EXPECT_EQ(forecast, quitStep);
+    EXPECT_EQ(reference.back().volume, 0);
+    for (size_t k = 0; k < reference.size(); ++k) ASSERT_EQ(reference[k].step, int64_t(k));
+
+    // 30 fps: every frame by its hash below, and some kept whole, byte for byte.
+    std::vector<std::vector<uint32_t>> thirty;
+    const auto every32nd = [](int64_t k) { return k % 32 == 0; };
+    const std::vector<ShownFrame> half = captureInProcess(30, &thirty, every32nd, forecast);
+    const int64_t forecastAtThirty = forecast;
+    ASSERT_EQ(static_cast<int64_t>(half.size()), (quitStep + 1) / 2 + 1);
+    ASSERT_GT(thirty.size(), 20u);
+    for (size_t i = 0; i < thirty.size() && i < sixty.size(); ++i)
+        ASSERT_TRUE(thirty[i] == sixty[i]) << "30 fps frame " << 32 * i;
+
+    int32_t quitTakenUnshown = 0;
+    for (const int32_t fps : {24, 25, 30, 50, 120}) {
+        SCOPED_TRACE(testing::Message() << fps << " fps");
+        const std::vector<ShownFrame> frames =
+            fps == 30 ? half : captureInProcess(fps, nullptr, nullptr, forecast);
+        const auto count = static_cast<int64_t>(frames.size());
+        // The first frame whose moment is at or past the quit step's is the last.
+        EXPECT_GE((count - 1) * 60, quitStep * fps);
+        EXPECT_LT((count - 2) * 60, quitStep * fps);
+        EXPECT_EQ(fps == 30 ? forecastAtThirty : forecast, count - 1);
+        quitTakenUnshown += (count - 1) * 60 / fps > quitStep;
+        for (int64_t k = 0; k < count; ++k) {
+            const int64_t step = std::min(k * 60 / fps, quitStep);
+            const ShownFrame& expected = reference[static_cast<size_t>(step)];
+            ASSERT_EQ(frames[static_cast<size_t>(k)].step, step) << "frame " << k;
+            ASSERT_EQ(frames[static_cast<size_t>(k)].hash, expected.hash) << "frame " << k;
+            ASSERT_EQ(frames[static_cast<size_t>(k)].volume, expected.volume) << "frame " << k;
+        }
+    }
+    // The quit fell between two frames' steps at some rate, so it was taken
+    // undrawn first and then drawn for the last frame.
+    EXPECT_GT(quitTakenUnshown, 0);
     testing::internal::GetCapturedStderr();
 }
 
