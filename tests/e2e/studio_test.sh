@@ -42,7 +42,7 @@ capture_reference "$workdir/changed"
 
 start_window_manager
 start_demo -- --studio
-retry 10 find_window || { show_demo_log; fail "no window appeared"; }
+settled_window 15 || { show_demo_log; fail "no window appeared"; }
 retry 5 client_geometry || fail "no client area"
 [ "$cw" = 512 ] && [ "$ch" = 384 ] || { describe_window; fail "the studio window is not 512x384"; }
 
