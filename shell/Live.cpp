@@ -1,33 +1,24 @@
 #include "shell/Live.h"
 
 #include <SDL2/SDL.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <string>
 
 #include "demo/Assets.h"
-#include "demo/ShowReplay.h"
-#include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
-#include "display/StepPacer.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
-#include "platform/Soundtrack.h"
 #include "shell/AdvanceSteps.h"
+#include "shell/LiveShow.h"
 #include "shell/Options.h"
 #include "shell/Settings.h"
 #include "shell/Shell.h"
-#include "shell/ShowSeek.h"
-#include "shell/ShowTime.h"
+#include "shell/SteppedPlay.h"
 #include "shell/StopSignals.h"
 #include "shell/WindowProc.h"
 #include "shell/WindowX11.h"
@@ -38,33 +29,6 @@ constexpr const char* captureHint =
     "to record the show to a video instead run: demo --capture show.mp4";
 
 uint32_t quitEventType = 0;
-
-// What the last main loop did, for the frame statistics.
-struct LoopCounts {
-    int64_t steps = 0;
-    // Play runs from the first present's steps to the last one's, plus the
-    // 1/60 s the first step stands for; paused time is not play.
-    bool stepped = false;
-    std::chrono::steady_clock::time_point firstSteps{};
-    std::chrono::steady_clock::time_point lastSteps{};
-    std::chrono::steady_clock::duration paused{};
-    // The refresh rate the steps were last paced by, and whether one step
-    // went with each present.
-    double refreshHz = 0;
-    bool locked = false;
-    int64_t dropped = 0;
-
-    double playedSeconds() const {
-        if (!stepped) return 0;
-        return std::chrono::duration<double>(lastSteps - firstSteps - paused).count() +
-               1.0 / StepPacer::stepsPerSecond;
-    }
-};
-LoopCounts loopCounts;
-
-// While the window is inactive the loop sleeps in the event queue, waking
-// this often at most.
-constexpr int inactiveWaitMs = 250;
 
 // The show's own quit (postQuitMessage) becomes an event, so the loop takes
 // it in turn with the window's events. Safe from any thread.
@@ -97,55 +61,6 @@ bool noDisplayServer() {
     return !isSet("SDL_VIDEODRIVER") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY");
 }
 
-// When the first frame was presented (for the frame statistics).
-std::chrono::steady_clock::time_point firstPresentAt{};
-
-// Seconds since the process was started, from the start time the kernel
-// keeps for it (clock ticks since boot, so to 10 ms); negative when unknown.
-double secondsSinceLaunch() {
-    std::ifstream stat("/proc/self/stat");
-    std::string text;
-    std::getline(stat, text);
-    const size_t nameEnd = text.rfind(')'); // the command's name may hold spaces
-    if (nameEnd == std::string::npos) return -1.0;
-    std::istringstream fields(text.substr(nameEnd + 1));
-    std::string skipped;
-    for (int field = 3; field < 22; ++field) fields >> skipped; // start time is field 22
-    unsigned long long startTicks = 0;
-    timespec now{};
-    if (!(fields >> startTicks) || clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1.0;
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9 -
-           static_cast<double>(startTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-void printFrameStats(std::chrono::steady_clock::duration elapsed) {
-    const double seconds = std::chrono::duration<double>(elapsed).count();
-    const double played = loopCounts.playedSeconds();
-    const int64_t frames = display ? display->presentCount() : 0;
-    std::string firstFrame;
-    const double sinceLaunch = secondsSinceLaunch();
-    if (frames > 0 && sinceLaunch >= 0) {
-        const double sinceFirst =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - firstPresentAt)
-                .count();
-        char text[80];
-        std::snprintf(text, sizeof text, "; first frame presented %.0f ms after launch",
-                      (sinceLaunch - sinceFirst) * 1000.0);
-        firstFrame = text;
-    }
-    const int64_t steps = loopCounts.steps;
-    std::fprintf(stderr,
-                 "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
-                 "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
-                 "%.1f Hz%s\n",
-                 static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
-                 display && display->pacedByTimer() ? "timer" : "vsync",
-                 static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
-                 static_cast<long long>(loopCounts.dropped),
-                 loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz,
-                 firstFrame.c_str());
-}
-
 // Between picture loads: answers the window (Escape, a close, F12) so it
 // never seems hung, and stops the loading once the run is to end. The show's
 // own quit event is left in the queue for the main loop.
@@ -170,27 +85,6 @@ int endLive(int exitCode) {
     return exitCode;
 }
 
-// --start: the show replayed to `step`, the soundtrack moved there. The
-// first frame then reads the music clock right at the step's position, so it
-// is the frame a capture shows there. False, with one line on stderr, when
-// the step lies past the show's end.
-bool startLiveAt(ShowState& show, int64_t step, std::optional<uint32_t>& firstPosition) {
-    MusicClock& music = *musicSync.clock;
-    FrameClock clock = stepClockOf(music);
-    const int64_t last = lastSeekableStep(musicSync, clock, seekLimitSteps());
-    if (step > last) {
-        std::fprintf(stderr, "demo: --start lies past the show's end at %s\n",
-                     formatStepTime(last).c_str());
-        return false;
-    }
-    show = replayTo(musicSync, step, clock);
-    clock.setFrame(step);
-    music.setVolume(show.volume);
-    firstPosition = clock.position();
-    if (Soundtrack* soundtrack = playedSoundtrack(&music)) soundtrack->playFrom(*firstPosition);
-    return true;
-}
-
 } // namespace
 
 void installQuitEvent() {
@@ -206,24 +100,15 @@ bool isQuitEvent(const SDL_Event& event) {
 }
 
 int runMainLoop(const LiveSteps& show) {
-    using Clock = std::chrono::steady_clock;
-    // DEMO_QUIT_AFTER_FRAMES=N ends the run after N presented frames (tests).
-    const long quitAfter = envNumber("DEMO_QUIT_AFTER_FRAMES");
-    long framesPresented = 0;
-    loopCounts = LoopCounts{};
-    StepPacer stepPacer;
-    stepPacer.start(display ? display->refreshHz() : 0);
-    Clock::time_point pausedSince{};
+    const auto started = std::chrono::steady_clock::now();
+    SteppedPlay play(display ? display->refreshHz() : 0);
     for (;;) {
         if (stopSignal() != 0) break;
         // Destroyed from outside: the run ends as if the window had been
         // closed.
         if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
         const bool running = active && display;
-        if (!running && !stepPacer.paused()) {
-            stepPacer.pause();
-            pausedSince = Clock::now();
-        }
+        if (!running) play.pause();
         // Inactive, the loop sleeps until something happens instead of
         // spinning a core.
         SDL_Event event;
@@ -233,26 +118,12 @@ int runMainLoop(const LiveSteps& show) {
             continue;
         }
         if (!running) continue;
-        if (stepPacer.paused()) {
-            stepPacer.resume();
-            if (loopCounts.stepped) loopCounts.paused += Clock::now() - pausedSince;
-        }
-        const Clock::time_point now = Clock::now();
-        const int32_t steps = stepPacer.stepsBefore(now);
-        if (!loopCounts.stepped) loopCounts.firstSteps = now;
-        loopCounts.stepped = true;
-        loopCounts.lastSteps = now;
-        advanceSteps(*display, show, steps);
-        if (firstPresentAt == Clock::time_point{} && display->presentCount() > 0)
-            firstPresentAt = Clock::now();
-        loopCounts.steps += steps;
-        loopCounts.refreshHz = stepPacer.refreshHz();
-        loopCounts.locked = stepPacer.lockedToPresents();
-        loopCounts.dropped = stepPacer.droppedSteps();
-        if (quitAfter > 0 && ++framesPresented == quitAfter) postQuitMessage(0);
+        play.resume();
+        play.advance(*display, show);
     }
     // Ends the window if the show's own quit left it standing.
     destroyMainWindow();
+    if (frameStatsWanted()) play.printStats(display, std::chrono::steady_clock::now() - started);
     return stopSignal() != 0 ? 128 + stopSignal() : quitExitCode();
 }
 
@@ -310,8 +181,7 @@ int runLive(bool startWindowed, int64_t startStep) {
     // loading pictures or music.
     LiveSteps steps;
     int32_t testPatternFrame = 0;
-    ShowState state;
-    std::optional<uint32_t> firstPosition;
+    std::optional<LiveShow> show;
     if (switchedOn("DEMO_TEST_PATTERN")) {
         createCanvas();
         steps.stepUnshown = [&testPatternFrame] { ++testPatternFrame; };
@@ -322,31 +192,14 @@ int runLive(bool startWindowed, int64_t startStep) {
         setBetweenLoadsHook(answerWindowWhileLoading);
         initDemo();
         setBetweenLoadsHook(nullptr);
-        state = freshShow(musicSync);
-        if (startStep > 0 && !startLiveAt(state, startStep, firstPosition)) {
+        show.emplace();
+        if (startStep > 0 && !show->startAt(startStep)) {
             destroyMainWindow();
             return endLive(usageErrorExitCode);
         }
-        // Each step is the show's step at the soundtrack's real play position;
-        // the first one after --start at its step's exact position.
-        const auto step = [&state, &firstPosition](Bitmap* target) {
-            StepEffects effects;
-            if (firstPosition) {
-                FixedClock at(*firstPosition, *musicSync.clock);
-                firstPosition.reset();
-                effects = playShowFrame(state, musicSync, at, target);
-            } else {
-                effects = playShowFrame(state, musicSync, *musicSync.clock, target);
-            }
-            if (effects.postsQuit) postQuitMessage(0);
-        };
-        steps.stepUnshown = [step] { step(nullptr); };
-        steps.draw = [step](Bitmap& target) { step(&target); };
+        steps = show->steps();
     }
 
     stopSignalsReachTheLoop();
-    const auto started = std::chrono::steady_clock::now();
-    const int exitCode = runMainLoop(steps);
-    if (switchedOn("DEMO_FRAME_STATS")) printFrameStats(std::chrono::steady_clock::now() - started);
-    return endLive(exitCode);
+    return endLive(runMainLoop(steps));
 }

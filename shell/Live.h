@@ -23,6 +23,10 @@ void installQuitEvent();
 // Whether `event` is the show's own quit (see installQuitEvent).
 bool isQuitEvent(const SDL_Event& event);
 
+// While the window is inactive the main loops sleep in the event queue,
+// waking this often (ms) at most.
+constexpr int inactiveWaitMs = 250;
+
 // The polling main loop: one event per turn; on every turn that finds no
 // event while the window is active, the steps of show time due (see
 // StepPacer), every one taken and the newest drawn by `show`, and one

@@ -21,6 +21,7 @@
 #include "shell/Shell.h"
 #include "shell/ShowSeek.h"
 #include "shell/ShowTime.h"
+#include "shell/SteppedPlay.h"
 #include "shell/StopSignals.h"
 #include "shell/StudioReload.h"
 #include "shell/StudioSession.h"
@@ -208,17 +209,24 @@ int runStudio(int64_t startStep) {
         std::fprintf(stderr, "demo: changed files are not reloaded by themselves (%s)\n",
                      watchError.c_str());
 
-    const FrameDrawer draw = [&studio](Bitmap& target) { studio.draw(target); };
+    const LiveSteps steps{[&session] { session.stepUnshown(); },
+                          [&studio](Bitmap& target) { studio.draw(target); }};
+    // Playing, the show takes 60 steps per second of play on any display,
+    // as live play does; paused or minimised, no steps are owed.
+    const auto started = std::chrono::steady_clock::now();
+    SteppedPlay play(display ? display->refreshHz() : 0);
     // Paused, a frame is drawn only when something may have changed it.
     bool redraw = true;
     for (;;) {
         if (stopSignal() != 0) break;
         if (windowDestroyedOutside() && mainWindow) destroyMainWindow();
+        const bool running = active && display;
+        if (!running || session.paused()) play.pause();
         SDL_Event event;
-        // Paused with nothing to redraw, the loop sleeps in the event queue,
-        // waking now and then to look at the watched files.
-        const bool got =
-            session.paused() && !redraw ? SDL_WaitEventTimeout(&event, 50) : SDL_PollEvent(&event);
+        // Minimised, or paused with nothing to redraw, the loop sleeps in the
+        // event queue, waking now and then to look at the watched files.
+        const int waitMs = !running ? inactiveWaitMs : session.paused() && !redraw ? 50 : 0;
+        const bool got = waitMs > 0 ? SDL_WaitEventTimeout(&event, waitMs) : SDL_PollEvent(&event);
         if (got) {
             if (isQuitEvent(event)) break;
             if (event.type != SDL_KEYDOWN || !studio.onKey(event.key)) handleWindowEvent(event);
@@ -229,15 +237,16 @@ int runStudio(int64_t startStep) {
             studio.filesChanged(changed);
             redraw = true;
         }
-        if (!active || !display) {
-            if (!got) SDL_WaitEventTimeout(nullptr, 20);
-            continue;
+        if (!running) continue;
+        if (session.paused()) {
+            if (redraw) renderFrame(*display, canvas, canvasOwnPixels, steps.draw);
+        } else {
+            play.resume();
+            play.advance(*display, steps);
         }
-        if (!session.paused() || redraw) {
-            renderFrame(*display, canvas, canvasOwnPixels, draw);
-            redraw = false;
-        }
+        redraw = false;
     }
     destroyMainWindow();
+    if (frameStatsWanted()) play.printStats(display, std::chrono::steady_clock::now() - started);
     return endStudio(stopSignal() != 0 ? 128 + stopSignal() : quitExitCode());
 }

@@ -22,6 +22,7 @@ void StudioSession::replayAndLand(int64_t step, bool moveSound) {
     const bool continues = exact && pending < 0 && step == shown + 1;
     if (!continues) state = replayTo(*store, step, clock);
     pending = step;
+    endingAt.reset();
     clock.setFrame(step);
     sound.setVolume(state.volume);
     if (moveSound) sound.playFrom(clock.position());
@@ -69,13 +70,30 @@ void StudioSession::drawFrame(Bitmap& canvas) {
         pending = -1;
         exact = true;
     } else {
-        effects = stepShow(state, *store, sound.position(), &canvas);
+        const uint32_t position = endingAt ? *endingAt : sound.position();
+        endingAt.reset();
+        effects = stepShow(state, *store, position, &canvas);
         ++shown;
         exact = false;
     }
     if (effects.setsVolume) sound.setVolume(state.volume);
     if (effects.postsQuit) pause();
     hold(canvas);
+}
+
+void StudioSession::stepUnshown() {
+    if (!store || isPaused || pending >= 0 || endingAt || shown + 1 >= last) return;
+    const uint32_t position = sound.position();
+    const ShowState before = state;
+    const StepEffects effects = stepShow(state, *store, position, nullptr);
+    if (effects.postsQuit) {
+        state = before;
+        endingAt = position;
+        return;
+    }
+    ++shown;
+    exact = false;
+    if (effects.setsVolume) sound.setVolume(state.volume);
 }
 
 void StudioSession::hold(const Bitmap& canvas) {

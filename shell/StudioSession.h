@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "demo/ShowState.h"
@@ -55,6 +56,12 @@ class StudioSession {
     // Puts the frame of now into `canvas` (512 × 256): the step a seek
     // landed on, the next step when playing, else the held frame.
     void drawFrame(Bitmap& canvas);
+    // Takes the next step of play without drawing it, where a display slower
+    // than 60 Hz shows only every few steps. Only plain play steps: paused,
+    // or with a seek waiting to be drawn, it does nothing. The show's last
+    // step, and a step that ends the show, are left for drawFrame, so the
+    // frame held at the end is always the end's own.
+    void stepUnshown();
 
     // The step on screen; before the first drawFrame, the step it will draw.
     int64_t shownStep() const { return pending >= 0 ? pending : shown; }
@@ -75,5 +82,8 @@ class StudioSession {
     int64_t pending = 0; // the step the next drawFrame draws at the clock's position, or -1
     bool exact = false;  // every step since the last seek was taken at the clock's positions
     bool isPaused = false;
+    // The play position of a step that ended the show while undrawn: it was
+    // undone, and drawFrame takes it again there, drawn.
+    std::optional<uint32_t> endingAt;
     std::vector<uint32_t> held;
 };

@@ -13,6 +13,7 @@
 #include <set>
 #include <vector>
 
+#include "demo/ShowEnd.h"
 #include "demo/ShowReplay.h"
 #include "demo/ShowState.h"
 #include "demo_show_support.h"
@@ -270,6 +271,78 @@ TEST_F(StudioSessionTest, TheLastStepPausesAndPlayingOnStartsOver) {
     EXPECT_EQ(session.shownStep(), 0);
     session.seekBy(-100);
     EXPECT_EQ(session.shownStep(), 0);
+}
+
+// Play on a display slower than 60 Hz takes several steps per present and
+// draws only the newest. However the steps fall into batches, play must stop
+// where drawing every step stops, on the same step with the same frame held:
+// the show's last step, or a step that ends the show early because the
+// soundtrack runs ahead of the steps.
+TEST_F(StudioSessionTest, BatchesOfStepsEndWhereDrawingEveryStepEnds) {
+    // Every step reads the next step's position, `ahead` steps in front.
+    class TickingTransport : public FakeTransport {
+      public:
+        explicit TickingTransport(uint32_t ahead) : ahead(ahead) {}
+        uint32_t position() override { return at += 2940; }
+        void playFrom(uint32_t p) override { at = p + ahead * 2940; }
+        uint32_t ahead;
+    };
+    struct Ending {
+        int64_t step = -1;
+        Frame held;
+    };
+    const auto playToTheEnd = [](const MusicSync& store, const FrameClock& clock, int64_t from,
+                                 int64_t last, uint32_t ahead, int32_t batch) {
+        TickingTransport sound(ahead);
+        StudioSession session(sound);
+        session.load(store, clock, last);
+        session.seek(from);
+        session.drawFrame(canvas);
+        for (int32_t present = 0; present < 20000 && !session.paused(); ++present) {
+            for (int32_t i = 1; i < batch; ++i) session.stepUnshown();
+            session.drawFrame(canvas);
+        }
+        EXPECT_TRUE(session.paused());
+        canvas.fill(0x00123456);
+        session.drawFrame(canvas);
+        return Ending{session.shownStep(), canvasPixels()};
+    };
+
+    std::mt19937 random(21);
+    makePictures(12);
+    writeRandomScript(musicSync, random, 300);
+    const FrameClock clock(176400, 60);
+    const int64_t quitStep = lastSeekableStep(musicSync, clock, 20000);
+    ASSERT_LT(quitStep, 19999) << "the show ends by itself";
+    const Frame lastFrame = uninterrupted(musicSync, clock, {quitStep}).at(quitStep);
+    // From just before scene two: a soundtrack ahead starts it, and so its
+    // closing fade, early.
+    const int64_t switchStep =
+        firstFramePast(static_cast<uint32_t>(musicSync.patterns[0].events[4][0].position), clock);
+    ASSERT_GT(switchStep, 5);
+    ASSERT_LT(switchStep, quitStep - 20);
+    const int64_t from = switchStep - 5;
+
+    // The step that posts the quit; a limit before it; the quit posted early.
+    for (const auto& [last, ahead] :
+         {std::pair<int64_t, uint32_t>{quitStep, 0}, {quitStep - 13, 0}, {quitStep, 3}}) {
+        const Ending one = playToTheEnd(musicSync, clock, from, last, ahead, 1);
+        if (ahead == 0) {
+            EXPECT_EQ(one.step, last);
+            if (last == quitStep) {
+                EXPECT_TRUE(one.held == lastFrame);
+            }
+        } else {
+            EXPECT_EQ(one.step, quitStep - ahead) << "the soundtrack's position ends it";
+        }
+        for (const int32_t batch : {2, 3, 4, 7}) {
+            SCOPED_TRACE(testing::Message() << "last " << last << ", " << ahead
+                                            << " steps ahead, batches of " << batch);
+            const Ending batched = playToTheEnd(musicSync, clock, from, last, ahead, batch);
+            EXPECT_EQ(batched.step, one.step);
+            EXPECT_TRUE(batched.held == one.held) << "the held frame is the end's own";
+        }
+    }
 }
 
 } // namespace
