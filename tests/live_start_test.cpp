@@ -147,18 +147,31 @@ int64_t firstDifference(const Frame& a, const Frame& b) {
     return -1;
 }
 
+// The default show, made once for every case. Without its soundtrack it
+// keeps time by the wall clock, as its whole song would, without the time
+// it takes to make the song.
 class LiveStart : public demotest::ShowTest {
   protected:
+    static void SetUpTestSuite() {
+        dir = new synctest::TempDir;
+        std::string error;
+        made = generateShow(dir->path.string(), 1.0, error);
+        madeError = error;
+        fs::remove(dir->path / "music.mp3");
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
     void SetUp() override {
         demotest::ShowTest::SetUp();
-        std::string error;
-        ASSERT_TRUE(generateShow(dir.path.string(), 1.0, error)) << error;
-        // The wall clock keeps time from wherever play starts, so a frame
-        // drawn at the clock's reading rather than at its step's position is
-        // a few bytes late.
-        fs::remove(dir.path / "music.mp3");
+        ASSERT_TRUE(made) << madeError;
     }
-    synctest::TempDir dir;
+    static fs::path folder() { return dir->path; }
+
+    static inline synctest::TempDir* dir = nullptr;
+    static inline bool made = false;
+    static inline std::string madeError;
 };
 
 // 0:33.6 and 1:05.5 lie in scene one, 1:30 and 1:36 in scene two. At 0:33.6
@@ -169,7 +182,7 @@ TEST_F(LiveStart, TheFirstFrameIsTheUninterruptedRunsFrameAtThatStep) {
         {"33.6", 2016}, {"65.5", 3930}, {"1:30", 5400}, {"1:36", 5760}};
     std::vector<int64_t> wanted;
     for (const auto& [text, step] : starts) wanted.insert(wanted.end(), {step - 1, step, step + 1});
-    const Uninterrupted expected = runUninterrupted(dir.path, wanted);
+    const Uninterrupted expected = runUninterrupted(folder(), wanted);
 
     for (const auto& [text, step] : starts) {
         SCOPED_TRACE("--start " + text);
@@ -183,7 +196,7 @@ TEST_F(LiveStart, TheFirstFrameIsTheUninterruptedRunsFrameAtThatStep) {
                 << "a late reading of the clock shows";
         }
 
-        const LiveRun run = runLive(dir.path, text);
+        const LiveRun run = runLive(folder(), text);
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.presents, 1) << run.err;
         ASSERT_EQ(run.first.size(), want.size()) << "no 512 x 384 window was saved";
@@ -197,11 +210,11 @@ TEST_F(LiveStart, TheFirstFrameIsTheUninterruptedRunsFrameAtThatStep) {
 TEST_F(LiveStart, OnlyTheFirstStepReadsTheStepsOwnPosition) {
     constexpr int64_t start = 2016; // an event lies on its position
     constexpr uint32_t bytesPerStep = bytesPerSecond / 60;
-    const Uninterrupted expected = runUninterrupted(dir.path, {start, start + 1});
+    const Uninterrupted expected = runUninterrupted(folder(), {start, start + 1});
     ASSERT_NE(firstDifference(expected.readLate.at(start), expected.frames.at(start)), -1);
 
     synctest::ManualClock soundtrack;
-    loadShow(dir.path, soundtrack);
+    loadShow(folder(), soundtrack);
     LiveShow show;
     ASSERT_TRUE(show.startAt(start));
     const LiveSteps steps = show.steps();
@@ -216,7 +229,7 @@ TEST_F(LiveStart, OnlyTheFirstStepReadsTheStepsOwnPosition) {
 // The default show posts its quit in step 10776 (2:59.6): a start past it is
 // refused with one line.
 TEST_F(LiveStart, AStartPastTheEndIsRefused) {
-    const LiveRun run = runLive(dir.path, "3:00");
+    const LiveRun run = runLive(folder(), "3:00");
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.presents, 0);
     // The note on the missing soundtrack aside, one line says why.
