@@ -30,6 +30,7 @@ constexpr int inactiveWaitMs = 250;
 // The polling main loop: one event per turn; on every turn that finds no
 // event while the window is active, the steps of show time due (see
 // StepPacer), every one taken and the newest drawn by `show`, and one
-// present. While the window is inactive the show pauses and the loop waits for
-// events. Ends on the show's own quit event and returns its exit code.
+// present (see SteppedPlay). While the window is inactive the show pauses and
+// the loop waits for events. Ends on the show's own quit event and returns its
+// exit code, after the frame statistics when DEMO_FRAME_STATS=1 asks for them.
 int runMainLoop(const LiveSteps& show);
