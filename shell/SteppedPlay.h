@@ -11,7 +11,8 @@ class DisplayDevice;
 // the studio both run it: each present takes the steps due since the last one
 // (see StepPacer), all but the newest undrawn. It also counts what it did for
 // the frame statistics (DEMO_FRAME_STATS=1) and ends the run after
-// DEMO_QUIT_AFTER_FRAMES presents when that is set (tests).
+// DEMO_QUIT_AFTER_FRAMES presents of play when that is set (tests; the
+// studio's redraws while paused do not count).
 class SteppedPlay {
   public:
     using Clock = std::chrono::steady_clock;
