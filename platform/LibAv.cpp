@@ -22,9 +22,10 @@ class Library {
 
     bool open(const std::string& soname, std::string& error) {
         dlerror();
-        // Every function is resolved now, so a library that lacks one of its
-        // own dependencies' symbols fails here, not in the middle of a capture.
-        handle = dlopen(soname.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // Bound as the loader binds a library linked to the program: each
+        // library's own flags decide how eagerly (libav's say "now"). Local,
+        // so that nothing loaded later resolves a name against libav by chance.
+        handle = dlopen(soname.c_str(), RTLD_LAZY | RTLD_LOCAL);
         if (!handle) error = std::string(name) + ": " + loaderReason();
         return handle != nullptr;
     }
