@@ -10,15 +10,13 @@ std::string loaderReason() {
     return reason ? reason : "no reason given";
 }
 
-// One opened library; closed again unless kept.
+// One library, opened for the rest of the process. It is never closed, not
+// even when loading fails: unloading libav's tree would drop what its
+// libraries set up when they loaded, without their clean-up, and not all of
+// them are made to be unloaded.
 class Library {
   public:
     explicit Library(const char* name) : name(name) {}
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    ~Library() {
-        if (handle) dlclose(handle);
-    }
 
     bool open(const std::string& soname, std::string& error) {
         dlerror();
@@ -44,10 +42,6 @@ class Library {
         pointer = reinterpret_cast<Function>(symbol);
         return true;
     }
-
-    // Leaves the library loaded for the rest of the process: the table's
-    // pointers point into it.
-    void keep() { handle = nullptr; }
 
   private:
     const char* name; // for messages: "libavcodec"
@@ -86,9 +80,6 @@ bool loadLibAv(const LibAvNames& names, LibAv& table, std::string& error) {
 #undef LIBAV_FROM_CODEC
 #undef LIBAV_FROM_FORMAT
     if (!resolved) return false;
-    util.keep();
-    codec.keep();
-    format.keep();
     table = loaded;
     return true;
 }

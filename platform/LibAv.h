@@ -78,8 +78,8 @@ LibAvNames libAvNamesOfHeaders();
 // Opens the named libraries (libavutil first, as the others need it) and
 // resolves every function of the table. Returns false, with the library that
 // failed and the loader's reason in `error` ("libavformat: ..."), when one
-// cannot be opened or lacks a function; what it opened is then closed again.
-// Libraries that load stay loaded for the life of the process.
+// cannot be opened or lacks a function. What it opens stays loaded for the
+// life of the process, also when it fails.
 bool loadLibAv(const LibAvNames& names, LibAv& table, std::string& error);
 
 // The process's one table, loaded by the first call (from any thread; other
