@@ -48,10 +48,11 @@ class Library {
     void* handle = nullptr;
 };
 
+} // namespace
+
+// "59" from LIBAVFORMAT_VERSION_MAJOR: the macro's value, as a string literal.
 #define LIBAV_STRINGIFY(x) #x
 #define LIBAV_MAJOR(x) LIBAV_STRINGIFY(x)
-
-} // namespace
 
 LibAvNames libAvNamesOfHeaders() {
     return {"libavutil.so." LIBAV_MAJOR(LIBAVUTIL_VERSION_MAJOR),
