@@ -18,6 +18,7 @@
 #include "demo/ShowState.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
+#include "display/RendererChoice.h"
 #include "display/StepPacer.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
@@ -53,6 +54,8 @@ struct LoopCounts {
     double refreshHz = 0;
     bool locked = false;
     int64_t dropped = 0;
+    // The SDL renderer that drew the last frame (a name SDL keeps).
+    const char* renderer = "no";
 
     double playedSeconds() const {
         if (!stepped) return 0;
@@ -137,13 +140,13 @@ void printFrameStats(std::chrono::steady_clock::duration elapsed) {
     std::fprintf(stderr,
                  "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
                  "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
-                 "%.1f Hz%s\n",
+                 "%.1f Hz, drawn by the %s renderer%s\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
                  display && display->pacedByTimer() ? "timer" : "vsync",
                  static_cast<long long>(steps), played, played > 0 ? steps / played : 0.0,
                  static_cast<long long>(loopCounts.dropped),
                  loopCounts.locked ? "one per present" : "by the clock", loopCounts.refreshHz,
-                 firstFrame.c_str());
+                 loopCounts.renderer, firstFrame.c_str());
 }
 
 // Between picture loads: answers the window (Escape, a close, F12) so it
@@ -249,6 +252,9 @@ int runMainLoop(const LiveSteps& show) {
         loopCounts.refreshHz = stepPacer.refreshHz();
         loopCounts.locked = stepPacer.lockedToPresents();
         loopCounts.dropped = stepPacer.droppedSteps();
+        SDL_RendererInfo renderer{};
+        if (display && display->renderer && SDL_GetRendererInfo(display->renderer, &renderer) == 0)
+            loopCounts.renderer = renderer.name;
         if (quitAfter > 0 && ++framesPresented == quitAfter) postQuitMessage(0);
     }
     // Ends the window if the show's own quit left it standing.
@@ -262,6 +268,7 @@ bool openLiveWindow(bool startWindowed) {
                      captureHint);
         return false;
     }
+    chooseRenderer();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);
