@@ -140,11 +140,10 @@ bool Soundtrack::openOutput() {
 }
 
 void Soundtrack::fallBack(const std::string& reason) {
+    // An audio subsystem that came up is closed with the soundtrack, not
+    // now: closing it waits for SDL's device-watching thread, up to a tenth
+    // of a second, which the start of the show would wait for too.
     noSoundReason = reason;
-    if (audioSubsystem) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        audioSubsystem = false;
-    }
 }
 
 // Runs on the audio thread.
