@@ -14,15 +14,7 @@
 #include <vector>
 
 #include "capture/Yuv420.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-#include <libavutil/dict.h>
-#include <libavutil/log.h>
-#include <libavutil/opt.h>
-}
+#include "platform/LibAv.h"
 
 namespace {
 
@@ -45,9 +37,9 @@ constexpr int32_t soundQueueSeconds = 2;
 // memory small (half a megabyte each at the show's size).
 constexpr size_t pictureQueueFrames = 4;
 
-std::string avError(int code) {
+std::string avError(const LibAv& lib, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    if (av_strerror(code, text, sizeof text) < 0)
+    if (lib.av_strerror(code, text, sizeof text) < 0)
         std::snprintf(text, sizeof text, "error %d", code);
     return text;
 }
@@ -89,6 +81,9 @@ std::string checkFormat(const VideoWriter::Format& format, Container container) 
 // thread of its own too, so that the AAC encoder's work overlaps the
 // pictures'. Both threads write packets to the one muxer, under `muxMutex`.
 struct VideoWriter::State {
+    explicit State(const LibAv& lib) : lib(lib) {}
+
+    const LibAv& lib; // every libav call goes through it
     Format format;
     std::string path;
     Container container = Container::mp4;
@@ -145,18 +140,18 @@ struct VideoWriter::State {
     ~State() {
         stopPictures();
         stopSound();
-        if (output && fileOpen) avio_closep(&output->pb);
-        avformat_free_context(output);
-        avcodec_free_context(&video);
-        avcodec_free_context(&audio);
-        av_frame_free(&picture);
-        av_frame_free(&sound);
-        av_packet_free(&videoPacket);
-        av_packet_free(&soundPacket);
+        if (output && fileOpen) lib.avio_closep(&output->pb);
+        lib.avformat_free_context(output);
+        lib.avcodec_free_context(&video);
+        lib.avcodec_free_context(&audio);
+        lib.av_frame_free(&picture);
+        lib.av_frame_free(&sound);
+        lib.av_packet_free(&videoPacket);
+        lib.av_packet_free(&soundPacket);
     }
 
     std::string libavFailure(const char* what, int code) const {
-        return "'" + path + "': " + what + " failed: " + avError(code);
+        return "'" + path + "': " + what + " failed: " + avError(lib, code);
     }
     bool fail(std::string& error, const std::string& what) {
         if (failure.empty()) failure = what;
@@ -189,14 +184,14 @@ struct VideoWriter::State {
 };
 
 std::string VideoWriter::State::openVideo() {
-    const AVCodec* codec = container == Container::mp4 ? avcodec_find_encoder_by_name("libx264")
-                                                       : avcodec_find_encoder(AV_CODEC_ID_FFV1);
+    const AVCodec* codec = container == Container::mp4 ? lib.avcodec_find_encoder_by_name("libx264")
+                                                       : lib.avcodec_find_encoder(AV_CODEC_ID_FFV1);
     if (!codec)
         return container == Container::mp4 ? "this libavcodec has no H.264 encoder (libx264)"
                                            : "this libavcodec has no FFV1 encoder";
-    videoStream = avformat_new_stream(output, nullptr);
-    video = avcodec_alloc_context3(codec);
-    picture = av_frame_alloc();
+    videoStream = lib.avformat_new_stream(output, nullptr);
+    video = lib.avcodec_alloc_context3(codec);
+    picture = lib.av_frame_alloc();
     if (!videoStream || !video || !picture) return "out of memory";
 
     video->width = format.width;
@@ -213,9 +208,9 @@ std::string VideoWriter::State::openVideo() {
         video->color_range = AVCOL_RANGE_MPEG;
         video->chroma_sample_location = AVCHROMA_LOC_CENTER;
         video->thread_count = 0; // libx264 sizes its frame threads to the cores
-        if ((result = av_opt_set(video->priv_data, "preset", h264Preset, 0)) < 0 ||
-            (result = av_opt_set(video->priv_data, "x264-params", h264Params, 0)) < 0 ||
-            (result = av_opt_set(video->priv_data, "crf", h264Crf, 0)) < 0)
+        if ((result = lib.av_opt_set(video->priv_data, "preset", h264Preset, 0)) < 0 ||
+            (result = lib.av_opt_set(video->priv_data, "x264-params", h264Params, 0)) < 0 ||
+            (result = lib.av_opt_set(video->priv_data, "crf", h264Crf, 0)) < 0)
             return libavFailure("setting the H.264 options", result);
     } else {
         video->pix_fmt = AV_PIX_FMT_BGR0;
@@ -229,9 +224,9 @@ std::string VideoWriter::State::openVideo() {
         video->thread_type = FF_THREAD_SLICE;
     }
     if (output->oformat->flags & AVFMT_GLOBALHEADER) video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    if ((result = avcodec_open2(video, codec, nullptr)) < 0)
+    if ((result = lib.avcodec_open2(video, codec, nullptr)) < 0)
         return libavFailure("opening the video encoder", result);
-    if ((result = avcodec_parameters_from_context(videoStream->codecpar, video)) < 0)
+    if ((result = lib.avcodec_parameters_from_context(videoStream->codecpar, video)) < 0)
         return libavFailure("setting the video stream's parameters", result);
     videoStream->time_base = video->time_base;
     videoStream->avg_frame_rate = video->framerate;
@@ -245,14 +240,14 @@ std::string VideoWriter::State::openVideo() {
     picture->colorspace = video->colorspace;
     picture->color_range = video->color_range;
     picture->chroma_location = video->chroma_sample_location;
-    if ((result = av_frame_get_buffer(picture, 0)) < 0)
+    if ((result = lib.av_frame_get_buffer(picture, 0)) < 0)
         return libavFailure("allocating the picture", result);
     return {};
 }
 
 std::string VideoWriter::State::openAudio() {
-    const AVCodec* codec = container == Container::mp4 ? avcodec_find_encoder_by_name("aac")
-                                                       : avcodec_find_encoder(AV_CODEC_ID_FLAC);
+    const AVCodec* codec = container == Container::mp4 ? lib.avcodec_find_encoder_by_name("aac")
+                                                       : lib.avcodec_find_encoder(AV_CODEC_ID_FLAC);
     if (!codec)
         return container == Container::mp4 ? "this libavcodec has no AAC encoder"
                                            : "this libavcodec has no FLAC encoder";
@@ -269,13 +264,13 @@ std::string VideoWriter::State::openAudio() {
     if (!(codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)))
         return std::string("the ") + codec->name + " encoder cannot end on a partial block";
 
-    audioStream = avformat_new_stream(output, nullptr);
-    audio = avcodec_alloc_context3(codec);
-    sound = av_frame_alloc();
+    audioStream = lib.avformat_new_stream(output, nullptr);
+    audio = lib.avcodec_alloc_context3(codec);
+    sound = lib.av_frame_alloc();
     if (!audioStream || !audio || !sound) return "out of memory";
     audio->sample_rate = format.sampleRate;
     audio->time_base = AVRational{1, format.sampleRate};
-    av_channel_layout_default(&audio->ch_layout, format.channels);
+    lib.av_channel_layout_default(&audio->ch_layout, format.channels);
     if (container == Container::mp4) {
         audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
         audio->bit_rate = aacBitRate;
@@ -283,33 +278,33 @@ std::string VideoWriter::State::openAudio() {
         audio->sample_fmt = AV_SAMPLE_FMT_S16;
     }
     if (output->oformat->flags & AVFMT_GLOBALHEADER) audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int result = avcodec_open2(audio, codec, nullptr);
+    int result = lib.avcodec_open2(audio, codec, nullptr);
     if (result < 0) return libavFailure("opening the audio encoder", result);
-    if ((result = avcodec_parameters_from_context(audioStream->codecpar, audio)) < 0)
+    if ((result = lib.avcodec_parameters_from_context(audioStream->codecpar, audio)) < 0)
         return libavFailure("setting the audio stream's parameters", result);
     audioStream->time_base = audio->time_base;
 
     sound->format = audio->sample_fmt;
     sound->sample_rate = audio->sample_rate;
     sound->nb_samples = audio->frame_size > 0 ? audio->frame_size : 4096;
-    if ((result = av_channel_layout_copy(&sound->ch_layout, &audio->ch_layout)) < 0 ||
-        (result = av_frame_get_buffer(sound, 0)) < 0)
+    if ((result = lib.av_channel_layout_copy(&sound->ch_layout, &audio->ch_layout)) < 0 ||
+        (result = lib.av_frame_get_buffer(sound, 0)) < 0)
         return libavFailure("allocating the sound block", result);
     return {};
 }
 
 std::string VideoWriter::State::openFile() {
-    int result = avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE);
-    if (result < 0) return "cannot create '" + path + "': " + avError(result);
+    int result = lib.avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE);
+    if (result < 0) return "cannot create '" + path + "': " + avError(lib, result);
     fileOpen = true;
     AVDictionary* options = nullptr;
     // The index goes to the front, so that players can start before the
     // whole file has arrived.
     if (container == Container::mp4 &&
-        (result = av_dict_set(&options, "movflags", "+faststart", 0)) < 0)
+        (result = lib.av_dict_set(&options, "movflags", "+faststart", 0)) < 0)
         return libavFailure("setting the container options", result);
-    result = avformat_write_header(output, &options);
-    av_dict_free(&options);
+    result = lib.avformat_write_header(output, &options);
+    lib.av_dict_free(&options);
     if (result < 0) return libavFailure("writing the header", result);
     return {};
 }
@@ -319,19 +314,19 @@ std::string VideoWriter::State::openFile() {
 std::string VideoWriter::State::encode(AVCodecContext* codec, AVStream* stream, AVPacket* packet,
                                        const AVFrame* frame) {
     const bool isVideo = codec == video;
-    int result = avcodec_send_frame(codec, frame);
+    int result = lib.avcodec_send_frame(codec, frame);
     if (result < 0)
         return libavFailure(isVideo ? "encoding a picture" : "encoding the sound", result);
     while (true) {
-        result = avcodec_receive_packet(codec, packet);
+        result = lib.avcodec_receive_packet(codec, packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return {};
         if (result < 0)
             return libavFailure(isVideo ? "encoding a picture" : "encoding the sound", result);
         if (isVideo && packet->duration == 0) packet->duration = 1; // one picture a packet
         packet->stream_index = stream->index;
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        lib.av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         std::lock_guard<std::mutex> lock(muxMutex);
-        result = av_interleaved_write_frame(output, packet);
+        result = lib.av_interleaved_write_frame(output, packet);
         if (result < 0) return libavFailure("writing", result);
     }
 }
@@ -393,7 +388,7 @@ void VideoWriter::State::pictureLoop() {
 // Converts one picture (rows back to back) for the encoder and encodes it.
 std::string VideoWriter::State::encodePicture(const uint32_t* pixels) {
     // The encoder may still hold the last picture.
-    int result = av_frame_make_writable(picture);
+    int result = lib.av_frame_make_writable(picture);
     if (result < 0) return libavFailure("allocating the picture", result);
     const int32_t width = format.width;
     if (container == Container::mp4) {
@@ -432,7 +427,7 @@ std::string VideoWriter::State::encodeSound(const int16_t* samples, int64_t samp
         if (soundFill == 0) {
             sound->nb_samples = blockSize;
             // The encoder may still hold the last block.
-            int result = av_frame_make_writable(sound);
+            int result = lib.av_frame_make_writable(sound);
             if (result < 0) return libavFailure("allocating the sound block", result);
         }
         const int32_t take =
@@ -508,23 +503,30 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, FileType
                                                const Format& format, std::string& error) {
     error = checkFormat(format, container);
     if (!error.empty()) return nullptr;
+    // libav is loaded by the first video capture, not at start-up.
+    const LibAv* loaded = sharedLibAv(error);
+    if (!loaded) {
+        error = "video capture needs " + error;
+        return nullptr;
+    }
+    const LibAv& lib = *loaded;
 
     // libav's encoders report their settings and statistics on stderr at the
     // information level; only warnings and errors are of use here.
-    if (av_log_get_level() == AV_LOG_INFO) av_log_set_level(AV_LOG_WARNING);
+    if (lib.av_log_get_level() == AV_LOG_INFO) lib.av_log_set_level(AV_LOG_WARNING);
 
-    auto state = std::make_unique<State>();
+    auto state = std::make_unique<State>(lib);
     state->format = format;
     state->path = path;
     state->container = container;
-    int result = avformat_alloc_output_context2(
+    int result = lib.avformat_alloc_output_context2(
         &state->output, nullptr, container == Container::mp4 ? "mp4" : "matroska", path.c_str());
     if (result < 0 || !state->output) {
         error = state->libavFailure("setting up the container", result < 0 ? result : AVERROR_BUG);
         return nullptr;
     }
-    state->videoPacket = av_packet_alloc();
-    state->soundPacket = av_packet_alloc();
+    state->videoPacket = lib.av_packet_alloc();
+    state->soundPacket = lib.av_packet_alloc();
     if (!state->videoPacket || !state->soundPacket) {
         error = "out of memory";
         return nullptr;
@@ -545,7 +547,7 @@ std::unique_ptr<VideoWriter> VideoWriter::open(const std::string& path, FileType
     }
     if (!error.empty()) {
         if (state->fileOpen) {
-            avio_closep(&state->output->pb);
+            lib.avio_closep(&state->output->pb);
             state->fileOpen = false;
             // What this call created is not a usable file; what was there
             // before (a file, a link) is not this program's to remove.
@@ -654,9 +656,9 @@ bool VideoWriter::finish(std::string& error) {
     note(pictureFailure);
     note(soundFailure);
     note(s.encode(s.video, s.videoStream, s.videoPacket, nullptr));
-    int result = av_write_trailer(s.output);
+    int result = s.lib.av_write_trailer(s.output);
     if (result < 0) note(s.libavFailure("writing the trailer", result));
-    result = avio_closep(&s.output->pb);
+    result = s.lib.avio_closep(&s.output->pb);
     s.fileOpen = false;
     if (result < 0) note(s.libavFailure("closing the file", result));
     s.finishResult = s.failure.empty();

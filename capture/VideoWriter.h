@@ -37,7 +37,8 @@ class VideoWriter {
 
     // Opens `path` for writing, as the type its extension names. Returns
     // null, with the reason in `error`, for an extension other than the two
-    // above, a format it cannot encode, or a file that cannot be created.
+    // above, a format it cannot encode, libav libraries that cannot be loaded
+    // (the first call loads them), or a file that cannot be created.
     static std::unique_ptr<VideoWriter> open(const std::string& path, const Format& format,
                                              std::string& error);
     // The same, for a file whose name says nothing of its type (a temporary

@@ -20,6 +20,10 @@ void say(const char* fileName, const std::string& what) {
     std::fprintf(stderr, "%s: %s\n", fileName, what.c_str());
 }
 
+void sayInto(std::string& said, const char* fileName, const std::string& what) {
+    said += std::string(fileName) + ": " + what + "\n";
+}
+
 void leaveOut(Picture& picture) {
     picture.releasePixels();
     picture.width = 0;
@@ -66,21 +70,33 @@ bool admitPicture(Picture& picture, const char* fileName, int32_t loadResult, Pi
 
 bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
                  DecoderFailures& failures) {
+    std::string said;
+    const bool kept = loadForRole(picture, fileName, role, failures, said);
+    std::fputs(said.c_str(), stderr);
+    return kept;
+}
+
+bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
+                 DecoderFailures& failures, std::string& said) {
     std::string sizeRefusal;
     const LoadOutcome outcome = picture.loadChecked(fileName, [&](int32_t width, int32_t height) {
         sizeRefusal = sizeRejection(width, height, role);
         return sizeRefusal;
     });
     if (outcome.code == loadSuccess) {
-        if (!outcome.warning.empty()) say(fileName, outcome.warning);
-        return admitPicture(picture, fileName, outcome.code, role);
+        if (!outcome.warning.empty()) sayInto(said, fileName, outcome.warning);
+        const std::string reason = pictureRejection(picture, outcome.code, role);
+        if (reason.empty()) return true;
+        sayInto(said, fileName, reason);
+        leaveOut(picture);
+        return false;
     }
     if (!sizeRefusal.empty()) {
-        say(fileName, sizeRefusal);
+        sayInto(said, fileName, sizeRefusal);
     } else {
         const std::string cause =
             outcome.reason.empty() ? loadErrorText(outcome.code) : outcome.reason;
-        say(fileName, "could not be loaded (" + cause + ")");
+        sayInto(said, fileName, "could not be loaded (" + cause + ")");
     }
     if (!outcome.decoderMessage.empty())
         failures.push_back(std::string(fileName) + ": " + outcome.decoderMessage);

@@ -44,6 +44,11 @@ using DecoderFailures = std::vector<std::string>;
 // picture is in the show.
 bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
                  DecoderFailures& failures);
+// The same, with the lines it has to say added to `said` (each ending in a
+// newline) instead of written: for loads that run side by side and are
+// reported in their order afterwards.
+bool loadForRole(Picture& picture, const char* fileName, PictureRole role,
+                 DecoderFailures& failures, std::string& said);
 
 // Shows one "JPEG Fatal Error" box listing every decoder failure, or nothing
 // when there were none.

@@ -1,6 +1,10 @@
 #include "demo/Assets.h"
 
+#include <atomic>
 #include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "demo/AssetCheck.h"
 #include "sync/MusicSync.h"
@@ -16,16 +20,36 @@ Bitmap canvas;
 namespace {
 
 bool (*betweenLoads)() = nullptr;
-bool loadingStopped = false;
 
-// One picture, unless the hook has asked (now or before) to stop loading.
-void loadInTurn(Picture& picture, const char* fileName, PictureRole role,
-                DecoderFailures& failures) {
-    if (loadingStopped || (betweenLoads && !betweenLoads())) {
-        loadingStopped = true;
-        return;
+// One picture of the show to load, and what its load had to say.
+struct PictureLoad {
+    Picture* picture = nullptr;
+    std::string fileName;
+    PictureRole role = PictureRole::overlay;
+    DecoderFailures failures;
+    std::string said;
+};
+
+// The show's pictures in their fixed order.
+std::vector<PictureLoad> showPictureLoads() {
+    std::vector<PictureLoad> loads;
+    const auto add = [&loads](Picture& picture, std::string fileName, PictureRole role) {
+        loads.push_back({&picture, std::move(fileName), role, {}, {}});
+    };
+    add(texturePicture, "data/final.jpg", PictureRole::texture);
+    char name[32];
+    for (int32_t i = 0; i < 8; ++i) {
+        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i + 1);
+        add(cluvoPictures[i], name, PictureRole::overlay);
     }
-    loadForRole(picture, fileName, role, failures);
+    for (int32_t i = 0; i < 13; ++i) {
+        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i + 1);
+        add(giraffePictures[i], name, PictureRole::overlay);
+    }
+    add(cloudsPicture, "data/clouds.jpg", PictureRole::overlay);
+    add(scrollPicture, "data/scroll.jpg", PictureRole::scroller);
+    add(softPicture, "data/soft.jpg", PictureRole::overlay);
+    return loads;
 }
 
 } // namespace
@@ -35,26 +59,42 @@ void setBetweenLoadsHook(bool (*hook)()) {
 }
 
 void loadAssets() {
-    loadingStopped = false;
-    // The order is fixed: the pictures load one after the other, and the
-    // music starts only once all of them are in. Decoder failures are shown
-    // together in one box after the last picture, so the show waits behind
-    // at most one box however many files are broken.
+    // The pictures decode on two threads, this one and a helper, taking the
+    // next picture in turn; this one asks the hook before each of its
+    // pictures whether to go on (it answers the window meanwhile). What each
+    // load has to say is said in the pictures' order once all are in, and
+    // decoder failures are shown together in one box after that, so the
+    // show waits behind at most one box however many files are broken. The
+    // music starts only once every picture is in.
+    std::vector<PictureLoad> loads = showPictureLoads();
+    std::atomic<size_t> next{0};
+    std::atomic<bool> stopped{false};
+    const auto loadNext = [&loads, &next] {
+        const size_t i = next.fetch_add(1);
+        if (i >= loads.size()) return false;
+        PictureLoad& load = loads[i];
+        loadForRole(*load.picture, load.fileName.c_str(), load.role, load.failures, load.said);
+        return true;
+    };
+    std::thread helper([&] {
+        while (!stopped.load() && loadNext()) {
+        }
+    });
+    for (;;) {
+        if (betweenLoads && !betweenLoads()) {
+            stopped = true;
+            break;
+        }
+        if (!loadNext()) break;
+    }
+    helper.join();
+
     DecoderFailures failures;
-    loadInTurn(texturePicture, "data/final.jpg", PictureRole::texture, failures);
-    char name[32];
-    for (int32_t i = 0; i < 8; ++i) {
-        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i + 1);
-        loadInTurn(cluvoPictures[i], name, PictureRole::overlay, failures);
+    for (const PictureLoad& load : loads) {
+        std::fputs(load.said.c_str(), stderr);
+        failures.insert(failures.end(), load.failures.begin(), load.failures.end());
     }
-    for (int32_t i = 0; i < 13; ++i) {
-        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i + 1);
-        loadInTurn(giraffePictures[i], name, PictureRole::overlay, failures);
-    }
-    loadInTurn(cloudsPicture, "data/clouds.jpg", PictureRole::overlay, failures);
-    loadInTurn(scrollPicture, "data/scroll.jpg", PictureRole::scroller, failures);
-    loadInTurn(softPicture, "data/soft.jpg", PictureRole::overlay, failures);
-    if (loadingStopped) return;
+    if (stopped) return;
     showDecoderFailures(failures);
     startMusicAndSync();
 }

@@ -51,9 +51,9 @@ Soundtrack::~Soundtrack() {
     decoder.reset();
 }
 
-bool Soundtrack::start(const char* fileName) {
-    if (started) return hasSound(); // one stream per soundtrack
-    started = true;
+bool Soundtrack::prepare(const char* fileName) {
+    if (prepared) return hasSound(); // one stream per soundtrack
+    prepared = true;
     Mp3Stream stream;
     std::string error;
     if (!stream.open(fileName, error)) {
@@ -79,13 +79,31 @@ bool Soundtrack::start(const char* fileName) {
         // Without an output nothing needs decoding; the wall clock still
         // starts over where a pass ends, once that is known.
         decoder.reset();
-        // It waits a little first, so as not to compete with the start-up:
-        // the length matters only once a pass has gone by.
-        measurer = std::jthread([source, result = measuredFrames](std::stop_token stop) {
-            for (int wait = 0; wait < 40 && !stop.stop_requested(); ++wait)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            result->store(source.measureFrames(stop), std::memory_order_release);
-        });
+        unmeasured = std::make_unique<Mp3Source>(source);
+        return false;
+    }
+    return true;
+}
+
+bool Soundtrack::start(const char* fileName) {
+    if (started) return hasSound();
+    started = true;
+    prepare(fileName);
+    if (device == 0) {
+        std::fprintf(stderr, "no sound: %s; the show keeps time by the wall clock\n",
+                     noSoundReason.c_str());
+        wallStart = SteadyClock::now();
+        wallBase = 0;
+        if (unmeasured) {
+            // It waits a little first, so as not to compete with the
+            // start-up: the length matters only once a pass has gone by.
+            measurer =
+                std::jthread([source = *unmeasured, result = measuredFrames](std::stop_token stop) {
+                    for (int wait = 0; wait < 40 && !stop.stop_requested(); ++wait)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    result->store(source.measureFrames(stop), std::memory_order_release);
+                });
+        }
         return false;
     }
     decoder->start();
@@ -122,14 +140,10 @@ bool Soundtrack::openOutput() {
 }
 
 void Soundtrack::fallBack(const std::string& reason) {
+    // An audio subsystem that came up is closed with the soundtrack, not
+    // now: closing it waits for SDL's device-watching thread, up to a tenth
+    // of a second, which the start of the show would wait for too.
     noSoundReason = reason;
-    if (audioSubsystem) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        audioSubsystem = false;
-    }
-    std::fprintf(stderr, "no sound: %s; the show keeps time by the wall clock\n", reason.c_str());
-    wallStart = SteadyClock::now();
-    wallBase = 0;
 }
 
 // Runs on the audio thread.

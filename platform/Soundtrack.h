@@ -11,6 +11,7 @@
 #include "platform/MusicClock.h"
 
 class DecodeAhead;
+struct Mp3Source;
 class RingPlayer;
 class SampleRing;
 
@@ -36,9 +37,17 @@ class Soundtrack final : public MusicClock {
     Soundtrack(const Soundtrack&) = delete;
     Soundtrack& operator=(const Soundtrack&) = delete;
 
-    // Opens `fileName`, decodes its first moments and the default output and
-    // starts looped play. Returns false when it fell back to the wall clock
-    // (see whyNoSound). Only the first call does anything.
+    // Opens `fileName`, decodes its first moments and opens the default
+    // output, without starting play: the slow part of start, which may run on
+    // another thread while the program gets ready (the thread that calls
+    // start takes the soundtrack over once this has returned). Returns false
+    // when the soundtrack will keep time by the wall clock (see whyNoSound).
+    // Only the first call does anything.
+    bool prepare(const char* fileName);
+    // Prepares the soundtrack if that was not done, and starts looped play
+    // (or the wall clock, saying on stderr why there is no sound). Returns
+    // false when it fell back to the wall clock. Only the first call does
+    // anything.
     bool start(const char* fileName);
 
     uint32_t position() override;
@@ -82,6 +91,7 @@ class Soundtrack final : public MusicClock {
     int32_t rate = 44100;
     int32_t channels = 2;
     int32_t gain = 100;
+    bool prepared = false;
     bool started = false;
     SDL_AudioDeviceID device = 0;
     bool audioSubsystem = false;
@@ -108,5 +118,6 @@ class Soundtrack final : public MusicClock {
     // Without an output: a thread that measures the pass for the wall clock.
     std::shared_ptr<std::atomic<uint64_t>> measuredFrames =
         std::make_shared<std::atomic<uint64_t>>(0);
+    std::unique_ptr<Mp3Source> unmeasured; // the stream to measure once play starts
     std::jthread measurer;
 };

@@ -11,6 +11,7 @@
 #include "demo/Assets.h"
 #include "display/DisplayDevice.h"
 #include "display/Present.h"
+#include "display/RendererChoice.h"
 #include "display/TestPattern.h"
 #include "platform/Quit.h"
 #include "shell/AdvanceSteps.h"
@@ -133,6 +134,7 @@ bool openLiveWindow(bool startWindowed) {
                      captureHint);
         return false;
     }
+    chooseRenderer();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "demo: no display could be opened (%s); %s\n", SDL_GetError(),
                      captureHint);

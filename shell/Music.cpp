@@ -9,3 +9,24 @@ MusicStarter soundtrackStarter() {
         return soundtrack;
     };
 }
+
+EarlySoundtrack::EarlySoundtrack(std::string name)
+    : fileName(std::move(name)), soundtrack(std::make_unique<Soundtrack>()) {
+    // The thread is the soundtrack's only user until it is joined.
+    preparing =
+        std::thread([track = soundtrack.get(), file = fileName] { track->prepare(file.c_str()); });
+}
+
+EarlySoundtrack::~EarlySoundtrack() {
+    if (preparing.joinable()) preparing.join();
+}
+
+MusicStarter EarlySoundtrack::starter() {
+    return [this](const char* name) -> std::unique_ptr<MusicClock> {
+        if (preparing.joinable()) preparing.join();
+        if (!soundtrack || fileName != name) return soundtrackStarter()(name);
+        std::unique_ptr<Soundtrack> prepared = std::move(soundtrack);
+        prepared->start(name);
+        return prepared;
+    };
+}

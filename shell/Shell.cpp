@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "demo/Assets.h"
 #include "display/PixelMode.h"
@@ -54,6 +55,12 @@ void createCanvas() {
 
 void initDemo() {
     createCanvas();
-    musicSync.setMusicStarter(soundtrackStarter());
+    // Live play gets its soundtrack ready while the pictures load; a capture
+    // (whose clock is in place already) never opens one.
+    std::optional<EarlySoundtrack> early;
+    if (!musicSync.clock) early.emplace("music.mp3");
+    musicSync.setMusicStarter(early ? early->starter() : soundtrackStarter());
     loadAssets();
+    // Later starts (a reload of the music) start afresh.
+    musicSync.setMusicStarter(soundtrackStarter());
 }

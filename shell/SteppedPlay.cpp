@@ -1,5 +1,6 @@
 #include "shell/SteppedPlay.h"
 
+#include <SDL2/SDL.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,6 +72,8 @@ void SteppedPlay::advance(DisplayDevice& display, const LiveSteps& show) {
     if (firstPresentAt == Clock::time_point{} && display.presentCount() > 0)
         firstPresentAt = Clock::now();
     stepCount += due;
+    SDL_RendererInfo info{};
+    if (display.renderer && SDL_GetRendererInfo(display.renderer, &info) == 0) renderer = info.name;
     if (quitAfter > 0 && ++presents == quitAfter) postQuitMessage(0);
 }
 
@@ -97,11 +100,11 @@ void SteppedPlay::printStats(const DisplayDevice* display, Clock::duration elaps
     std::fprintf(stderr,
                  "demo: %lld frames presented in %.2f s (%.1f per second), paced by %s; "
                  "%lld steps in %.2f s of play (%.2f per second), %lld dropped in stalls, %s at "
-                 "%.1f Hz%s\n",
+                 "%.1f Hz, drawn by the %s renderer%s\n",
                  static_cast<long long>(frames), seconds, seconds > 0 ? frames / seconds : 0.0,
                  display && display->pacedByTimer() ? "timer" : "vsync",
                  static_cast<long long>(stepCount), played, played > 0 ? stepCount / played : 0.0,
                  static_cast<long long>(pacer.droppedSteps()),
                  pacer.lockedToPresents() ? "one per present" : "by the clock", pacer.refreshHz(),
-                 firstFrame.c_str());
+                 renderer, firstFrame.c_str());
 }

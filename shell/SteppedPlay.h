@@ -51,6 +51,8 @@ class SteppedPlay {
     Clock::time_point pausedSince{};
     Clock::duration pausedFor{};
     Clock::time_point firstPresentAt{};
+    // The SDL renderer that drew the last frame (a name SDL keeps).
+    const char* renderer = "no";
 };
 
 // Whether DEMO_FRAME_STATS=1 asks for the statistics at the end of a run.

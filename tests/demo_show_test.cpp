@@ -10,6 +10,7 @@
 #include "demo/SceneOne.h"
 #include "demo/SceneTwo.h"
 #include "demo_show_support.h"
+#include "platform/MessageBox.h"
 #include "support/loader_files.h"
 #include "sync/FrameClock.h"
 
@@ -172,6 +173,69 @@ TEST_F(DemoShow, RunsFromItsFilesAndLeavesOutPicturesItCannotDraw) {
 
     EXPECT_EQ(runUntilQuit(frameClock, quitFrame + 10), quitFrame);
     expectEnded(frameClock);
+}
+
+// The pictures load on two threads, yet every line and the one box name the
+// files in the show's order: every third file is missing, every third is
+// not a JPEG (a decoder failure, listed in the box) and every third is a
+// full-size JPEG cut short (slow to decode; it loads with a warning).
+TEST_F(DemoShow, PicturesAreReportedInTheirOrderWhicheverThreadLoadsThem) {
+    LoaderTempDir dir;
+    std::filesystem::create_directory(dir.path("data"));
+    std::vector<std::string> names{"data/final.jpg"};
+    char name[40];
+    for (int32_t i = 1; i <= 8; ++i) {
+        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i);
+        names.push_back(name);
+    }
+    for (int32_t i = 1; i <= 13; ++i) {
+        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i);
+        names.push_back(name);
+    }
+    names.insert(names.end(), {"data/clouds.jpg", "data/scroll.jpg", "data/soft.jpg"});
+    std::vector<uint32_t> noise(512 * 256);
+    for (size_t p = 0; p < noise.size(); ++p)
+        noise[p] = static_cast<uint32_t>(p * 2654435761u) & 0x00FFFFFF;
+    LoaderBytes cut = loaderEncodeRgbJpeg(512, 256, noise);
+    cut.resize(cut.size() * 9 / 10);
+    std::string wantSaid, wantBox;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i % 3 == 0) {
+            wantSaid += names[i] + ": could not be loaded (file doesn't exist)\n";
+        } else if (i % 3 == 1) {
+            loaderWriteFile(dir.path(names[i]), loaderPngStart());
+            wantSaid +=
+                names[i] + ": could not be loaded (not a JPEG file: starts with 0x89 0x50)\n";
+            wantBox += (wantBox.empty() ? "" : "\n") + names[i] +
+                       ": Not a JPEG file: starts with 0x89 0x50";
+        } else {
+            loaderWriteFile(dir.path(names[i]), cut);
+            Picture probe;
+            const std::string warning =
+                probe.loadChecked(dir.path(names[i]).c_str(), nullptr).warning;
+            ASSERT_FALSE(warning.empty());
+            wantSaid += names[i] + ": " + warning + "\n";
+        }
+    }
+
+    WorkingDirectory inShow(dir.root());
+    FrameClock frameClock(176400, 60);
+    musicSync.useClock(&frameClock);
+    std::vector<std::string> boxes;
+    setMessageBoxHook([&](const char*, const char* text) { boxes.emplace_back(text); });
+    // Several rounds: the threads finish in a different order each time.
+    for (int round = 0; round < 8; ++round) {
+        boxes.clear();
+        testing::internal::CaptureStderr();
+        loadAssets();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), wantSaid) << "round " << round;
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0], wantBox) << "round " << round;
+    }
+    setMessageBoxHook(nullptr);
+    EXPECT_FALSE(isOnShow(giraffePictures[0]));
+    EXPECT_FALSE(isOnShow(giraffePictures[1]));
+    EXPECT_TRUE(isOnShow(giraffePictures[2]));
 }
 
 } // namespace

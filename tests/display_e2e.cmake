@@ -25,6 +25,14 @@ if(NOT DEMO_SANITIZE)
     list(APPEND display_e2e_rates display_e2e.step_rate_${hz}hz studio_e2e.step_rate_${hz}hz)
   endforeach()
   add_test(NAME display_e2e.no_display COMMAND ${e2e}/no_display_test.sh)
+  # Where there is no graphics device the program picks SDL's software
+  # renderer; these keep the OpenGL renderer's window and scaling covered.
+  add_test(NAME display_e2e.window_opengl COMMAND ${e2e}/with_x.sh ${e2e}/window_test.sh)
+  add_test(NAME display_e2e.fullscreen_1920x1080_opengl
+           COMMAND ${e2e}/with_x.sh --screen 1920x1080 ${e2e}/fullscreen_scale_test.sh)
+  set_tests_properties(display_e2e.window_opengl display_e2e.fullscreen_1920x1080_opengl
+                       PROPERTIES ENVIRONMENT "${e2e_env};SDL_RENDER_DRIVER=opengl" TIMEOUT 60
+                       LABELS e2e)
 
   set_tests_properties(display_e2e.window display_e2e.windowed_start display_e2e.minimise
                        display_e2e.live_exit

@@ -53,4 +53,15 @@ wait_demo_exit 1 || fail "Escape did not end the run within a second"
 show_demo_log
 [ "$demo_status" = 0 ] || fail "exit status $demo_status after Escape"
 grep -Eq 'demo: [1-9][0-9]* frames presented' "$workdir/demo.err" || fail "no frames were presented"
+# The renderer: the one SDL_RENDER_DRIVER names, else SDL's software renderer
+# on a machine without a graphics device (OpenGL would draw on the processor).
+want_renderer=${SDL_RENDER_DRIVER:-}
+if [ -z "$want_renderer" ] && ! compgen -G '/dev/dri/card*' >/dev/null &&
+   ! compgen -G '/dev/dri/renderD*' >/dev/null && [ ! -e /dev/nvidiactl ]; then
+  want_renderer=software
+fi
+if [ -n "$want_renderer" ]; then
+  grep -q "drawn by the $want_renderer renderer" "$workdir/demo.err" ||
+    fail "not drawn by the $want_renderer renderer"
+fi
 echo "ok"
