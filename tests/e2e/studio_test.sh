@@ -87,7 +87,8 @@ grep_refusal() { grep -q "kept the last good version" "$workdir/demo.err"; }
 retry 3 grep_refusal || { show_demo_log; fail "a broken script was not refused"; }
 expect_canvas "$workdir/changed" 2 "the script broke"
 
-key Escape
+# The window may be gone before the key's release reaches it.
+press_key Escape
 wait_demo_exit 2 || fail "Escape did not end the run"
 [ "$demo_status" = 0 ] || { show_demo_log; fail "exit status $demo_status after Escape"; }
 echo "ok"
