@@ -15,7 +15,7 @@ uint32_t toFixed(double value) {
 
 // Whether the destination's pixels meet the texture's readable rows (its rows
 // and the one after the last).
-bool overlaps(const Bitmap& destination, const Bitmap& texture) {
+[[maybe_unused]] bool overlaps(const Bitmap& destination, const Bitmap& texture) {
     const auto address = [](const uint32_t* p) { return reinterpret_cast<uintptr_t>(p); };
     const uintptr_t to = address(destination.pixels);
     const uintptr_t toEnd = to + static_cast<uintptr_t>(destination.height) * 512 * 4;
@@ -35,6 +35,10 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     assert(destination.width == 512 && texture.width == 512);
     assert(texture.height > 0 && (texture.height & (texture.height - 1)) == 0);
     assert(brightness >= 0 && brightness <= 255);
+    // Rows are drawn a block of pixels at a time, and rows without rotation
+    // share texels fetched before any of them is written: a destination
+    // inside the texture would read pixels half drawn.
+    assert(!overlaps(destination, texture));
     const int32_t W = texture.width, H = texture.height;
     const int32_t dw = destination.width, dh = destination.height;
     const double c = std::cos(static_cast<double>(angle)) / static_cast<double>(zoom);
@@ -57,13 +61,10 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     row.brightness = static_cast<uint32_t>(brightness);
     row.count = 512;
     const kernels::RowKernels& k = kernels::active();
-    if (row.dv == 0 && !overlaps(destination, texture)) {
+    if (row.dv == 0) {
         // Without rotation every row starts at the same u and reads two
         // texture rows only: the rows are drawn together, from the top one
-        // (v = startV - du × dh/2, then du further each row). Rows drawn
-        // together share texels fetched once, so a destination that is (part
-        // of) the texture takes the rows one by one, each reading what the
-        // rows before it wrote.
+        // (v = startV - du × dh/2, then du further each row).
         row.u = startU;
         row.v = startV - row.du * static_cast<uint32_t>(dh / 2);
         k.zoomRows(destination.pixels, texture.pixels, row, row.du, dh);
@@ -73,7 +74,6 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
         const uint32_t fromCentre = static_cast<uint32_t>(r - dh / 2);
         row.u = startU - row.dv * fromCentre;
         row.v = startV + row.du * fromCentre;
-        const auto drawRow = row.dv == 0 ? k.zoomRow : k.rotozoomRow;
-        drawRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
+        k.rotozoomRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
     }
 }

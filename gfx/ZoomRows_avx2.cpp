@@ -35,14 +35,6 @@ struct ColumnPlan {
     bool contiguous; // the block's texels (and right neighbours) lie in one run
 };
 
-// The four texels of a block's pixels, split into blue/red lanes (the bytes
-// in place) and green/fourth lanes (shifted down by 8): top left, top right,
-// bottom left, bottom right, in that order.
-struct BlockTexels {
-    __m256i blueRed[4];
-    __m256i greenFourth[4];
-};
-
 void planColumns(const RotozoomRow& row, int32_t blocks, ColumnPlan* plan) {
     const bool stepFits = zoomFetchFits(row);
     const __m256i du = _mm256_set1_epi32(static_cast<int32_t>(row.du));
@@ -68,10 +60,22 @@ void planColumns(const RotozoomRow& row, int32_t blocks, ColumnPlan* plan) {
     }
 }
 
-// The texels of every block from the texture row at `top` and the one below.
-void fetchTexels(const uint32_t* top, const ColumnPlan* plan, int32_t blocks, BlockTexels* texels) {
+// The vertical fraction of one destination row, and 4096 minus it, in every
+// 16-bit lane.
+struct RowFraction {
+    __m256i fy, gy;
+};
+
+// Rows that read the same two texture rows (from `top` on), `rows` of them at
+// `out` and 512 pixels apart: each block's texels are fetched and split into
+// 16-bit lanes once, then weighted for every row in turn. The arithmetic is the
+// rotozoom row's (Kernels_avx2.cpp).
+void drawSharedRows(uint32_t* out, const uint32_t* top, const ColumnPlan* plan, int32_t blocks,
+                    const RowFraction* fraction, int32_t rows, uint32_t brightness) {
     const uint32_t* bottom = top + 512;
     const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i highBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
+    const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(brightness));
     for (int32_t b = 0; b < blocks; ++b) {
         const ColumnPlan& block = plan[b];
         __m256i t[4];
@@ -93,42 +97,34 @@ void fetchTexels(const uint32_t* top, const ColumnPlan* plan, int32_t blocks, Bl
             t[2] = gather(bottom);
             t[3] = gather(bottom + 1);
         }
+        __m256i blueRedTexels[4], greenFourthTexels[4];
         for (int k = 0; k < 4; ++k) {
-            texels[b].blueRed[k] = _mm256_and_si256(t[k], lowBytes);
-            texels[b].greenFourth[k] = _mm256_srli_epi16(t[k], 8);
+            blueRedTexels[k] = _mm256_and_si256(t[k], lowBytes);
+            greenFourthTexels[k] = _mm256_srli_epi16(t[k], 8);
         }
-    }
-}
-
-// One destination row from the shared texels, with the row's own vertical
-// fraction fy. The arithmetic is the rotozoom row's (Kernels_avx2.cpp).
-void weightRow(uint32_t* out, const ColumnPlan* plan, const BlockTexels* texels, int32_t blocks,
-               uint32_t fy, uint32_t brightness) {
-    const __m256i wy = _mm256_set1_epi16(static_cast<int16_t>(fy));
-    const __m256i gy = _mm256_set1_epi16(static_cast<int16_t>(4096 - fy));
-    const __m256i highBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
-    const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(brightness));
-    for (int32_t b = 0; b < blocks; ++b) {
-        const __m256i gx = plan[b].gx, fx = plan[b].fx;
-        const __m256i w[4] = {_mm256_mulhi_epu16(gx, gy), _mm256_mulhi_epu16(fx, gy),
-                              _mm256_mulhi_epu16(gx, wy), _mm256_mulhi_epu16(fx, wy)};
-        const BlockTexels& t = texels[b];
-        __m256i blueRed = _mm256_mullo_epi16(t.blueRed[0], w[0]);
-        __m256i greenFourth = _mm256_mullo_epi16(t.greenFourth[0], w[0]);
-        for (int k = 1; k < 4; ++k) {
-            blueRed = _mm256_add_epi16(blueRed, _mm256_mullo_epi16(t.blueRed[k], w[k]));
-            greenFourth = _mm256_add_epi16(greenFourth, _mm256_mullo_epi16(t.greenFourth[k], w[k]));
+        for (int32_t r = 0; r < rows; ++r) {
+            const __m256i gy = fraction[r].gy, fy = fraction[r].fy;
+            const __m256i w[4] = {
+                _mm256_mulhi_epu16(block.gx, gy), _mm256_mulhi_epu16(block.fx, gy),
+                _mm256_mulhi_epu16(block.gx, fy), _mm256_mulhi_epu16(block.fx, fy)};
+            __m256i blueRed = _mm256_mullo_epi16(blueRedTexels[0], w[0]);
+            __m256i greenFourth = _mm256_mullo_epi16(greenFourthTexels[0], w[0]);
+            for (int k = 1; k < 4; ++k) {
+                blueRed = _mm256_add_epi16(blueRed, _mm256_mullo_epi16(blueRedTexels[k], w[k]));
+                greenFourth =
+                    _mm256_add_epi16(greenFourth, _mm256_mullo_epi16(greenFourthTexels[k], w[k]));
+            }
+            // ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b;
+            // the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 in place.
+            const __m256i scaledBlueRed =
+                _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
+            const __m256i scaledGreenFourth =
+                _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
+            const __m256i g =
+                _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
+            uint32_t* to = out + r * 512 + b * blockPixels;
+            store(to, _mm256_adds_epu8(load(to), g));
         }
-        // ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b;
-        // the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 in place.
-        const __m256i scaledBlueRed =
-            _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
-        const __m256i scaledGreenFourth =
-            _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
-        const __m256i g =
-            _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
-        uint32_t* to = out + b * blockPixels;
-        store(to, _mm256_adds_epu8(load(to), g));
     }
 }
 
@@ -144,25 +140,32 @@ void avx2ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& fir
     const int32_t blocks = first.count / blockPixels;
     const int32_t done = blocks * blockPixels;
     alignas(32) ColumnPlan plan[maxBlocks];
-    alignas(32) BlockTexels texels[maxBlocks];
     planColumns(first, blocks, plan);
-    const RotozoomRow rest = restOfRow(first, done);
+    // Rows are taken in runs that read the same texture rows, at most
+    // `runLength` at a time.
+    constexpr int32_t runLength = 8;
+    alignas(32) RowFraction fraction[runLength];
     int32_t r = 0;
     while (r < rows) {
-        const uint32_t topRow = ((first.v + static_cast<uint32_t>(r) * stepV) >> 12) & first.maskY;
-        fetchTexels(texture + topRow * 512, plan, blocks, texels);
-        // Every following row that reads the same texture rows.
-        do {
-            const uint32_t v = first.v + static_cast<uint32_t>(r) * stepV;
-            if (((v >> 12) & first.maskY) != topRow) break;
-            weightRow(out + r * 512, plan, texels, blocks, v & 4095, first.brightness);
-            if (done < first.count) {
-                RotozoomRow tail = rest;
-                tail.v = v;
-                sse2ZoomRow(out + r * 512 + done, texture, tail);
+        // The run: this row, then every following row on the same texture row.
+        const uint32_t runV = first.v + static_cast<uint32_t>(r) * stepV;
+        const uint32_t topRow = (runV >> 12) & first.maskY;
+        int32_t run = 0;
+        for (uint32_t v = runV; run < runLength && r + run < rows; ++run, v += stepV) {
+            if (run > 0 && ((v >> 12) & first.maskY) != topRow) break;
+            fraction[run].fy = _mm256_set1_epi16(static_cast<int16_t>(v & 4095));
+            fraction[run].gy = _mm256_set1_epi16(static_cast<int16_t>(4096 - (v & 4095)));
+        }
+        drawSharedRows(out + r * 512, texture + topRow * 512, plan, blocks, fraction, run,
+                       first.brightness);
+        if (done < first.count) { // the last pixels of each row, fewer than a block
+            RotozoomRow tail = restOfRow(first, done);
+            for (int32_t i = 0; i < run; ++i) {
+                tail.v = first.v + static_cast<uint32_t>(r + i) * stepV;
+                sse2ZoomRow(out + (r + i) * 512 + done, texture, tail);
             }
-            ++r;
-        } while (r < rows);
+        }
+        r += run;
     }
 }
 
