@@ -8,10 +8,12 @@
 // after a run-time check; like Kernels_avx2.cpp it shares no inline code with
 // other files). Without a vertical step every row starts at the same u, so the
 // texel columns and horizontal fractions of its pixels are the same in every
-// row and are worked out once. Rows whose top texel row is the same (about
-// `zoom` consecutive rows) read the same four texels per pixel: those are
-// fetched once into a row-wide buffer, already split into 16-bit lanes, and
-// each row then only weights them with its own vertical fraction.
+// row and are worked out once. Consecutive rows whose top texel row is the
+// same (about `zoom` of them) read the same four texels per pixel: each block
+// of eight pixels fetches them once, splits them into 16-bit lanes, and weights
+// them for every row of the run with that row's own vertical fraction. The
+// weights still come from both fractions per pixel and row, as the rule has
+// them; only the fetch is shared, so the bits are the rotozoom row's.
 namespace kernels::detail {
 namespace {
 
@@ -142,7 +144,7 @@ void avx2ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& fir
     alignas(32) ColumnPlan plan[maxBlocks];
     planColumns(first, blocks, plan);
     // Rows are taken in runs that read the same texture rows, at most
-    // `runLength` at a time.
+    // `runLength` at a time (zooms past 8 start a new run, fetching again).
     constexpr int32_t runLength = 8;
     alignas(32) RowFraction fraction[runLength];
     int32_t r = 0;
