@@ -269,6 +269,36 @@ void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, boo
     setPixelCounters(state);
 }
 
+// A whole zoom without rotation through zoomRows, at the scene's zooms 1, 2
+// and 3 (rows sharing a texture row: one, two, three).
+void zoomRowsBench(benchmark::State& state, const kernels::RowKernels* set, uint32_t du) {
+    if (!set) {
+        state.SkipWithError("not supported on this processor");
+        return;
+    }
+    BenchBitmap canvas(canvasWidth, canvasHeight, 1), texture(512, 256, 3);
+    kernels::RotozoomRow row;
+    row.u = 1000000u;
+    row.v = 500000u;
+    row.du = du;
+    row.maskX = 511;
+    row.maskY = 255;
+    row.brightness = 200;
+    row.count = 512;
+    for (auto _ : state) {
+        set->zoomRows(canvas.pixels, texture.pixels, row, du, canvasHeight);
+        benchmark::ClobberMemory();
+    }
+    setPixelCounters(state);
+}
+
+BENCHMARK_CAPTURE(zoomRowsBench, avx2_zoom1, kernels::avx2Kernels(), 4096);
+BENCHMARK_CAPTURE(zoomRowsBench, avx2_zoom2, kernels::avx2Kernels(), 2048);
+BENCHMARK_CAPTURE(zoomRowsBench, avx2_zoom3, kernels::avx2Kernels(), 1365);
+BENCHMARK_CAPTURE(zoomRowsBench, avx512_zoom1, kernels::avx512Kernels(), 4096);
+BENCHMARK_CAPTURE(zoomRowsBench, avx512_zoom2, kernels::avx512Kernels(), 2048);
+BENCHMARK_CAPTURE(zoomRowsBench, avx512_zoom3, kernels::avx512Kernels(), 1365);
+
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_scalar, &kernels::scalarKernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_sse2, kernels::sse2Kernels(), false);
 BENCHMARK_CAPTURE(kernelSetBench, rotozoom_avx2, kernels::avx2Kernels(), false);

@@ -20,6 +20,14 @@ inline RotozoomRow restOfRow(const RotozoomRow& row, int32_t done) {
     return rest;
 }
 
+// zoomRows for a set without a shared-texel path: the rows one by one.
+inline void zoomRowsOneByOne(void (*zoomRow)(uint32_t*, const uint32_t*, const RotozoomRow&),
+                             uint32_t* out, const uint32_t* texture, const RotozoomRow& first,
+                             uint32_t stepV, int32_t rows) {
+    RotozoomRow row = first;
+    for (int32_t r = 0; r < rows; ++r, row.v += stepV) zoomRow(out + r * 512, texture, row);
+}
+
 // Whether the zoom rows' contiguous fetch can serve a row: no vertical step,
 // and a horizontal step of at most one texel, so that `lanes` pixels from
 // texel x on read texels x .. x + lanes only.

@@ -21,6 +21,8 @@ void sse2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void sse2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void sse2ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first, uint32_t stepV,
+                  int32_t rows);
 void sse2Blur8(uint32_t* pixels, int32_t n);
 
 void avx2Add(uint32_t* d, const uint32_t* s, int32_t n);
@@ -34,6 +36,8 @@ void avx2Brighten(uint32_t* d, uint32_t colour, int32_t n);
 void avx2Darken(uint32_t* d, uint32_t colour, int32_t n);
 void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void avx2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void avx2ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first, uint32_t stepV,
+                  int32_t rows);
 void avx2Blur8(uint32_t* pixels, int32_t n);
 
 void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
@@ -42,5 +46,7 @@ void avx512AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n);
 void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor);
 void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
 void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+void avx512ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first,
+                    uint32_t stepV, int32_t rows);
 
 } // namespace kernels::detail

@@ -63,6 +63,12 @@ void rotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
     }
 }
 
+void zoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first, uint32_t stepV,
+              int32_t rows) {
+    RotozoomRow row = first;
+    for (int32_t r = 0; r < rows; ++r, row.v += stepV) rotozoomRow(out + r * 512, texture, row);
+}
+
 // In place and in ascending order, so the four neighbours before a pixel
 // already hold their new values when it is computed.
 void blur8(uint32_t* pixels, int32_t n) {
@@ -90,6 +96,7 @@ constexpr RowKernels scalarSet{.name = "scalar",
                                .darken = darkenRow,
                                .rotozoomRow = rotozoomRow,
                                .zoomRow = rotozoomRow,
+                               .zoomRows = zoomRows,
                                .blur8 = blur8};
 
 } // namespace

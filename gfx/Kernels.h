@@ -44,6 +44,11 @@ struct RowKernels {
     // without rotation): every pixel then reads the same two texture rows.
     // Any other row is passed on to rotozoomRow.
     void (*zoomRow)(uint32_t* out, const uint32_t* texture, const RotozoomRow& row);
+    // `rows` rows of 512-pixel stride, row i like `first` but starting at
+    // v = first.v + i × stepV: a whole zoom without rotation at once, so that
+    // rows reading the same texture rows can share their texels.
+    void (*zoomRows)(uint32_t* out, const uint32_t* texture, const RotozoomRow& first,
+                     uint32_t stepV, int32_t rows);
     // The in-place eight-neighbour mean over n pixels with a row stride of 512
     // (reads 513 pixels either side of the range).
     void (*blur8)(uint32_t* pixels, int32_t n);

@@ -322,6 +322,7 @@ constexpr RowKernels avx2Kernels{.name = "avx2",
                                  .darken = avx2Darken,
                                  .rotozoomRow = avx2RotozoomRow,
                                  .zoomRow = avx2ZoomRow,
+                                 .zoomRows = avx2ZoomRows,
                                  .blur8 = avx2Blur8};
 } // namespace
 

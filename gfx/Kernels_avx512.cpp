@@ -259,6 +259,11 @@ void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& ro
     if (p < count) sse2ZoomRow(out + p, texture, restOfRow(row, p));
 }
 
+void avx512ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first,
+                    uint32_t stepV, int32_t rows) {
+    zoomRowsOneByOne(avx512ZoomRow, out, texture, first, stepV, rows);
+}
+
 namespace {
 // The AVX2 set with the kernels whose arithmetic gains from wider registers.
 constexpr RowKernels avx512Kernels{.name = "avx512",
@@ -273,6 +278,7 @@ constexpr RowKernels avx512Kernels{.name = "avx512",
                                    .darken = avx2Darken,
                                    .rotozoomRow = avx512RotozoomRow,
                                    .zoomRow = avx512ZoomRow,
+                                   .zoomRows = avx512ZoomRows,
                                    .blur8 = avx2Blur8};
 } // namespace
 

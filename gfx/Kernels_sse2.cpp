@@ -266,6 +266,11 @@ void sse2Blur8(uint32_t* pixels, int32_t n) {
     }
 }
 
+void sse2ZoomRows(uint32_t* out, const uint32_t* texture, const RotozoomRow& first, uint32_t stepV,
+                  int32_t rows) {
+    zoomRowsOneByOne(sse2ZoomRow, out, texture, first, stepV, rows);
+}
+
 namespace {
 constexpr RowKernels sse2Kernels{.name = "sse2",
                                  .add = sse2Add,
@@ -279,6 +284,7 @@ constexpr RowKernels sse2Kernels{.name = "sse2",
                                  .darken = sse2Darken,
                                  .rotozoomRow = sse2RotozoomRow,
                                  .zoomRow = sse2ZoomRow,
+                                 .zoomRows = sse2ZoomRows,
                                  .blur8 = sse2Blur8};
 } // namespace
 

@@ -13,6 +13,17 @@ uint32_t toFixed(double value) {
     return static_cast<uint32_t>(static_cast<int64_t>(wrapped));
 }
 
+// Whether the destination's pixels meet the texture's readable rows (its rows
+// and the one after the last).
+[[maybe_unused]] bool overlaps(const Bitmap& destination, const Bitmap& texture) {
+    const auto address = [](const uint32_t* p) { return reinterpret_cast<uintptr_t>(p); };
+    const uintptr_t to = address(destination.pixels);
+    const uintptr_t toEnd = to + static_cast<uintptr_t>(destination.height) * 512 * 4;
+    const uintptr_t from = address(texture.pixels);
+    const uintptr_t fromEnd = from + static_cast<uintptr_t>(texture.height + 1) * 512 * 4;
+    return to < fromEnd && from < toEnd;
+}
+
 } // namespace
 
 // Rotated, zoomed, bilinear-filtered texture added into a 512-wide destination.
@@ -24,6 +35,10 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     assert(destination.width == 512 && texture.width == 512);
     assert(texture.height > 0 && (texture.height & (texture.height - 1)) == 0);
     assert(brightness >= 0 && brightness <= 255);
+    // Rows are drawn a block of pixels at a time, and rows without rotation
+    // share texels fetched before any of them is written: a destination
+    // inside the texture would read pixels half drawn.
+    assert(!overlaps(destination, texture));
     const int32_t W = texture.width, H = texture.height;
     const int32_t dw = destination.width, dh = destination.height;
     const double c = std::cos(static_cast<double>(angle)) / static_cast<double>(zoom);
@@ -46,12 +61,19 @@ void rotozoom(Bitmap& destination, const Bitmap& texture, float angle, float zoo
     row.brightness = static_cast<uint32_t>(brightness);
     row.count = 512;
     const kernels::RowKernels& k = kernels::active();
-    // Without rotation every row reads two texture rows only.
-    const auto drawRow = row.dv == 0 ? k.zoomRow : k.rotozoomRow;
+    if (row.dv == 0) {
+        // Without rotation every row starts at the same u and reads two
+        // texture rows only: the rows are drawn together, from the top one
+        // (v = startV - du × dh/2, then du further each row).
+        row.u = startU;
+        row.v = startV - row.du * static_cast<uint32_t>(dh / 2);
+        k.zoomRows(destination.pixels, texture.pixels, row, row.du, dh);
+        return;
+    }
     for (int32_t r = 0; r < dh; ++r) {
         const uint32_t fromCentre = static_cast<uint32_t>(r - dh / 2);
         row.u = startU - row.dv * fromCentre;
         row.v = startV + row.du * fromCentre;
-        drawRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
+        k.rotozoomRow(destination.pixels + static_cast<int64_t>(r) * 512, texture.pixels, row);
     }
 }

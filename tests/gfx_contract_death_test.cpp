@@ -84,6 +84,11 @@ TEST(GfxContractDeathTest, LinesAndRotozoomStayInTheirBounds) {
     EXPECT_DEATH(rotozoom(canvas, narrow, 0.0f, 1.0f, 0.0f, 0.0f, 255), assertion);
     EXPECT_DEATH(rotozoom(canvas, odd, 0.0f, 1.0f, 0.0f, 0.0f, 255), assertion);
     EXPECT_DEATH(rotozoom(canvas, texture, 0.0f, 1.0f, 0.0f, 0.0f, -1), assertion);
+    TestBitmap inside(512, 16); // drawn into the texture's own rows
+    inside.pixels = texture.pixels + 40 * 512;
+    EXPECT_DEATH(rotozoom(inside, texture, 0.0f, 2.0f, 0.0f, 0.0f, 255), assertion);
+    inside.pixels = texture.pixels + 64 * 512; // its row after the last, read as neighbours
+    EXPECT_DEATH(rotozoom(inside, texture, 0.0f, 2.0f, 0.0f, 0.0f, 255), assertion);
 }
 
 } // namespace

@@ -180,6 +180,87 @@ TEST_P(GfxKernels, ZoomRowsMatchScalarForEverySceneZoom) {
     }
 }
 
+// Whole zooms without rotation through zoomRows against the scalar row, row
+// by row: runs of rows sharing a texture row (zoom 1 to 3 as the scene draws,
+// deeper zooms with runs longer than a kernel takes at once, stepV 0), rows
+// that do not share (zoom below 1, random steps), texel wraps at every edge
+// (columns wrapping right, the last texture row reading the guard rows, u and
+// v wrapping their 32 bits), short rows and rows with a tail.
+TEST_P(GfxKernels, ZoomRowsMatchScalarRowByRow) {
+    std::deque<gfxtest::TestBitmap> textures;
+    for (int32_t height : {1, 2, 64, 256}) {
+        textures.emplace_back(512, height);
+        randomize(rng, textures.back());
+    }
+    std::vector<uint32_t> steps; // du: every 25th zoom of the scene, then others
+    float phase = 0.0f;
+    for (int step = 0; step < 2100; ++step) {
+        phase = static_cast<float>(static_cast<double>(phase) + 0.0030120737);
+        const auto zoom = static_cast<float>(std::cos(static_cast<double>(phase)) + 2.0);
+        if (step % 25 == 0) steps.push_back(static_cast<uint32_t>(4096.0 / zoom));
+    }
+    for (uint32_t du : {4096u, 4095u, 2048u, 1365u, 1u, 100u, 5000u, 8192u, 40000u, 0u})
+        steps.push_back(du);
+    for (size_t trial = 0; trial < steps.size(); ++trial) {
+        const gfxtest::TestBitmap& texture = textures[trial % textures.size()];
+        kernels::RotozoomRow first;
+        first.du = steps[trial];
+        first.maskX = 511;
+        first.maskY = static_cast<uint32_t>(texture.height - 1);
+        first.brightness = static_cast<uint32_t>(uniform(rng, 1, 255));
+        first.count = trial % 9 == 4 ? uniform(rng, 0, 40) : trial % 9 == 5 ? 509 : 512;
+        first.u = static_cast<uint32_t>(rng());
+        first.v = static_cast<uint32_t>(rng());
+        switch (trial % 6) {
+        case 1:
+            first.u = 505u << 12 | (first.u & 4095);
+            break; // wraps right in block one
+        case 2:
+            first.v = first.maskY << 12 | (first.v & 4095);
+            break; // last row first
+        case 3:
+            first.u = 0xFFFFF000u | (first.u & 4095);
+            break; // u wraps its 32 bits
+        case 4:
+            first.v = 0u - 3u * first.du;
+            break; // v wraps its 32 bits
+        default:
+            break;
+        }
+        uint32_t stepV = first.du;
+        if (trial % 7 == 3) stepV = 0; // every row on the same texture rows
+        if (trial % 7 == 5) stepV = static_cast<uint32_t>(rng());
+        const int32_t rows = trial % 5 == 2 ? uniform(rng, 1, 20) : 128;
+        std::vector<uint32_t> a(static_cast<size_t>(rows) * 512 + 64);
+        randomize(rng, a.data(), a.size());
+        std::vector<uint32_t> b = a;
+        simd().zoomRows(a.data() + 32, texture.pixels, first, stepV, rows);
+        kernels::RotozoomRow row = first;
+        for (int32_t r = 0; r < rows; ++r, row.v += stepV)
+            scalar().rotozoomRow(b.data() + 32 + r * 512, texture.pixels, row);
+        ASSERT_EQ(a, b) << "trial " << trial << " du " << first.du << " stepV " << stepV << " rows "
+                        << rows << " count " << first.count;
+    }
+    // With a vertical step the rows are general rotozoom rows.
+    kernels::RotozoomRow tilted;
+    tilted.u = 1000000u;
+    tilted.v = 500000u;
+    tilted.du = 1811;
+    tilted.dv = 605;
+    tilted.maskX = 511;
+    tilted.maskY = 255;
+    tilted.brightness = 200;
+    tilted.count = 512;
+    std::vector<uint32_t> a(16 * 512), b(16 * 512);
+    randomize(rng, a.data(), a.size());
+    b = a;
+    simd().zoomRows(a.data(), textures[3].pixels, tilted, 1811, 16);
+    kernels::RotozoomRow row = tilted;
+    for (int32_t r = 0; r < 16; ++r, row.v += 1811)
+        scalar().rotozoomRow(b.data() + r * 512, textures[3].pixels, row);
+    EXPECT_EQ(a, b);
+}
+
 TEST_P(GfxKernels, Blur8MatchesScalar) {
     for (int trial = 0; trial < 60; ++trial) {
         // Lengths around the block and row sizes, odd ones included.
