@@ -1,5 +1,7 @@
 #include "shell/Music.h"
 
+#include <SDL2/SDL.h>
+
 #include "platform/Soundtrack.h"
 
 MusicStarter soundtrackStarter() {
@@ -13,8 +15,12 @@ MusicStarter soundtrackStarter() {
 EarlySoundtrack::EarlySoundtrack(std::string name)
     : fileName(std::move(name)), soundtrack(std::make_unique<Soundtrack>()) {
     // The thread is the soundtrack's only user until it is joined.
-    preparing =
-        std::thread([track = soundtrack.get(), file = fileName] { track->prepare(file.c_str()); });
+    preparing = std::thread([track = soundtrack.get(), file = fileName] {
+        track->prepare(file.c_str());
+        // SDL keeps data per thread (its last error message) that only its
+        // own threads give back when they end.
+        SDL_TLSCleanup();
+    });
 }
 
 EarlySoundtrack::~EarlySoundtrack() {
