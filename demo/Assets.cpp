@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "demo/AssetCheck.h"
+#include "demo/ShowPictures.h"
 #include "sync/MusicSync.h"
 
 Picture texturePicture;
@@ -23,34 +24,10 @@ bool (*betweenLoads)() = nullptr;
 
 // One picture of the show to load, and what its load had to say.
 struct PictureLoad {
-    Picture* picture = nullptr;
-    std::string fileName;
-    PictureRole role = PictureRole::overlay;
+    ShowPictureSlot slot;
     DecoderFailures failures;
     std::string said;
 };
-
-// The show's pictures in their fixed order.
-std::vector<PictureLoad> showPictureLoads() {
-    std::vector<PictureLoad> loads;
-    const auto add = [&loads](Picture& picture, std::string fileName, PictureRole role) {
-        loads.push_back({&picture, std::move(fileName), role, {}, {}});
-    };
-    add(texturePicture, "data/final.jpg", PictureRole::texture);
-    char name[32];
-    for (int32_t i = 0; i < 8; ++i) {
-        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i + 1);
-        add(cluvoPictures[i], name, PictureRole::overlay);
-    }
-    for (int32_t i = 0; i < 13; ++i) {
-        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i + 1);
-        add(giraffePictures[i], name, PictureRole::overlay);
-    }
-    add(cloudsPicture, "data/clouds.jpg", PictureRole::overlay);
-    add(scrollPicture, "data/scroll.jpg", PictureRole::scroller);
-    add(softPicture, "data/soft.jpg", PictureRole::overlay);
-    return loads;
-}
 
 } // namespace
 
@@ -66,14 +43,16 @@ void loadAssets() {
     // decoder failures are shown together in one box after that, so the
     // show waits behind at most one box however many files are broken. The
     // music starts only once every picture is in.
-    std::vector<PictureLoad> loads = showPictureLoads();
+    std::vector<PictureLoad> loads;
+    for (ShowPictureSlot& slot : showPictureSlots()) loads.push_back({std::move(slot), {}, {}});
     std::atomic<size_t> next{0};
     std::atomic<bool> stopped{false};
     const auto loadNext = [&loads, &next] {
         const size_t i = next.fetch_add(1);
         if (i >= loads.size()) return false;
         PictureLoad& load = loads[i];
-        loadForRole(*load.picture, load.fileName.c_str(), load.role, load.failures, load.said);
+        loadForRole(*load.slot.picture, load.slot.fileName.c_str(), load.slot.role, load.failures,
+                    load.said);
         return true;
     };
     std::thread helper([&] {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "demo/ShowPictures.h"
 #include "platform/RegularFile.h"
 
 namespace {
@@ -21,17 +22,8 @@ std::string readProblem(const char* path) {
 } // namespace
 
 std::vector<std::string> showPictureFiles() {
-    std::vector<std::string> files = {"data/final.jpg"};
-    char name[32];
-    for (int i = 1; i <= 8; ++i) {
-        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i);
-        files.emplace_back(name);
-    }
-    for (int i = 1; i <= 13; ++i) {
-        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i);
-        files.emplace_back(name);
-    }
-    files.insert(files.end(), {"data/clouds.jpg", "data/scroll.jpg", "data/soft.jpg"});
+    std::vector<std::string> files;
+    for (const ShowPictureSlot& slot : showPictureSlots()) files.push_back(slot.fileName);
     return files;
 }
 

@@ -9,6 +9,7 @@
 #include "demo/Director.h"
 #include "demo/SceneOne.h"
 #include "demo/SceneTwo.h"
+#include "demo/ShowFiles.h"
 #include "demo_show_support.h"
 #include "platform/MessageBox.h"
 #include "support/loader_files.h"
@@ -182,17 +183,7 @@ TEST_F(DemoShow, RunsFromItsFilesAndLeavesOutPicturesItCannotDraw) {
 TEST_F(DemoShow, PicturesAreReportedInTheirOrderWhicheverThreadLoadsThem) {
     LoaderTempDir dir;
     std::filesystem::create_directory(dir.path("data"));
-    std::vector<std::string> names{"data/final.jpg"};
-    char name[40];
-    for (int32_t i = 1; i <= 8; ++i) {
-        std::snprintf(name, sizeof name, "data/Cluvo%02d.jpg", i);
-        names.push_back(name);
-    }
-    for (int32_t i = 1; i <= 13; ++i) {
-        std::snprintf(name, sizeof name, "data/giraffe%02d.jpg", i);
-        names.push_back(name);
-    }
-    names.insert(names.end(), {"data/clouds.jpg", "data/scroll.jpg", "data/soft.jpg"});
+    const std::vector<std::string> names = showPictureFiles();
     std::vector<uint32_t> noise(512 * 256);
     for (size_t p = 0; p < noise.size(); ++p)
         noise[p] = static_cast<uint32_t>(p * 2654435761u) & 0x00FFFFFF;
