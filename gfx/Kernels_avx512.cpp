@@ -82,6 +82,26 @@ inline __m512i weightedSum(__m512i t00, __m512i t10, __m512i t01, __m512i t11, _
     return _mm512_add_epi16(sum, _mm512_mullo_epi16(t11, w11));
 }
 
+// The rotozoom's filtered texel, scaled by the brightness (replicated in
+// 16-bit lanes), added with saturation to the 16 pixels at `out`: blue/red and
+// green/fourth bytes are filtered in 16-bit lanes of their own.
+inline void addFiltered(uint32_t* out, __m512i t00, __m512i t10, __m512i t01, __m512i t11,
+                        __m512i w00, __m512i w10, __m512i w01, __m512i w11, __m512i bright) {
+    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
+    const __m512i highBytes = _mm512_set1_epi32(static_cast<int32_t>(0xFF00FF00));
+    const __m512i blueRed = weightedSum(
+        _mm512_and_si512(t00, lowBytes), _mm512_and_si512(t10, lowBytes),
+        _mm512_and_si512(t01, lowBytes), _mm512_and_si512(t11, lowBytes), w00, w10, w01, w11);
+    const __m512i greenFourth =
+        weightedSum(_mm512_srli_epi16(t00, 8), _mm512_srli_epi16(t10, 8), _mm512_srli_epi16(t01, 8),
+                    _mm512_srli_epi16(t11, 8), w00, w10, w01, w11);
+    const __m512i scaledBlueRed = _mm512_mulhi_epu16(_mm512_and_si512(blueRed, highBytes), bright);
+    const __m512i scaledGreenFourth = _mm512_mullo_epi16(_mm512_srli_epi16(greenFourth, 8), bright);
+    const __m512i g = _mm512_ternarylogic_epi32(scaledBlueRed, scaledGreenFourth, highBytes,
+                                                0xF8); // a | (b AND c)
+    store(out, _mm512_adds_epu8(load(out), g));
+}
+
 } // namespace
 
 void avx512Blend(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha) {
@@ -141,8 +161,6 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
                         0, 13, 12, 13, 12, 9, 8, 9, 8, 5, 4, 5, 4, 1, 0, 1, 0);
     const __m512i fraction = _mm512_set1_epi16(4095);
     const __m512i one = _mm512_set1_epi16(4096);
-    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
-    const __m512i highBytes = _mm512_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
     const __m512i bright = _mm512_set1_epi16(static_cast<int16_t>(row.brightness));
 
     alignas(64) uint32_t index[16];
@@ -173,19 +191,7 @@ void avx512RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow
         const __m512i w00 = _mm512_mulhi_epu16(gx, gy), w10 = _mm512_mulhi_epu16(fx, gy);
         const __m512i w01 = _mm512_mulhi_epu16(gx, fy), w11 = _mm512_mulhi_epu16(fx, fy);
 
-        const __m512i blueRed = weightedSum(
-            _mm512_and_si512(t00, lowBytes), _mm512_and_si512(t10, lowBytes),
-            _mm512_and_si512(t01, lowBytes), _mm512_and_si512(t11, lowBytes), w00, w10, w01, w11);
-        const __m512i greenFourth =
-            weightedSum(_mm512_srli_epi16(t00, 8), _mm512_srli_epi16(t10, 8),
-                        _mm512_srli_epi16(t01, 8), _mm512_srli_epi16(t11, 8), w00, w10, w01, w11);
-        const __m512i scaledBlueRed =
-            _mm512_mulhi_epu16(_mm512_and_si512(blueRed, highBytes), bright);
-        const __m512i scaledGreenFourth =
-            _mm512_mullo_epi16(_mm512_srli_epi16(greenFourth, 8), bright);
-        const __m512i g = _mm512_ternarylogic_epi32(scaledBlueRed, scaledGreenFourth, highBytes,
-                                                    0xF8); // a | (b AND c)
-        store(out + p, _mm512_adds_epu8(load(out + p), g));
+        addFiltered(out + p, t00, t10, t01, t11, w00, w10, w01, w11, bright);
         u = _mm512_add_epi32(u, stepU);
         v = _mm512_add_epi32(v, stepV);
     }
@@ -214,8 +220,6 @@ void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& ro
                         0, 13, 12, 13, 12, 9, 8, 9, 8, 5, 4, 5, 4, 1, 0, 1, 0);
     const __m512i fraction = _mm512_set1_epi16(4095);
     const __m512i one = _mm512_set1_epi16(4096);
-    const __m512i lowBytes = _mm512_set1_epi32(0x00FF00FF);
-    const __m512i highBytes = _mm512_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
     const __m512i bright = _mm512_set1_epi16(static_cast<int16_t>(row.brightness));
 
     const int32_t count = row.count;
@@ -242,19 +246,7 @@ void avx512ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& ro
         const __m512i w00 = _mm512_mulhi_epu16(gx, gy), w10 = _mm512_mulhi_epu16(fx, gy);
         const __m512i w01 = _mm512_mulhi_epu16(gx, fy), w11 = _mm512_mulhi_epu16(fx, fy);
 
-        const __m512i blueRed = weightedSum(
-            _mm512_and_si512(t00, lowBytes), _mm512_and_si512(t10, lowBytes),
-            _mm512_and_si512(t01, lowBytes), _mm512_and_si512(t11, lowBytes), w00, w10, w01, w11);
-        const __m512i greenFourth =
-            weightedSum(_mm512_srli_epi16(t00, 8), _mm512_srli_epi16(t10, 8),
-                        _mm512_srli_epi16(t01, 8), _mm512_srli_epi16(t11, 8), w00, w10, w01, w11);
-        const __m512i scaledBlueRed =
-            _mm512_mulhi_epu16(_mm512_and_si512(blueRed, highBytes), bright);
-        const __m512i scaledGreenFourth =
-            _mm512_mullo_epi16(_mm512_srli_epi16(greenFourth, 8), bright);
-        const __m512i g = _mm512_ternarylogic_epi32(scaledBlueRed, scaledGreenFourth, highBytes,
-                                                    0xF8); // a | (b AND c)
-        store(out + p, _mm512_adds_epu8(load(out + p), g));
+        addFiltered(out + p, t00, t10, t01, t11, w00, w10, w01, w11, bright);
     }
     if (p < count) sse2ZoomRow(out + p, texture, restOfRow(row, p));
 }

@@ -27,6 +27,27 @@ inline __m128i scaleBytes(__m128i v, __m128i k) {
     return _mm_packus_epi16(lo, hi);
 }
 
+// The rotozoom's filtered texel, scaled by the brightness (replicated in
+// 16-bit lanes), added with saturation to the four pixels at `out`: blue/red
+// and green/fourth bytes are filtered in 16-bit lanes of their own.
+inline void addFiltered(uint32_t* out, __m128i a, __m128i b, __m128i c, __m128i e, __m128i w00,
+                        __m128i w10, __m128i w01, __m128i w11, __m128i bright) {
+    const __m128i byteMask = _mm_set1_epi32(0x00FF00FF);
+    auto filter = [&](__m128i ta, __m128i tb, __m128i tc, __m128i te) {
+        __m128i sum = _mm_mullo_epi16(ta, w00);
+        sum = _mm_add_epi16(sum, _mm_mullo_epi16(tb, w10));
+        sum = _mm_add_epi16(sum, _mm_mullo_epi16(tc, w01));
+        sum = _mm_add_epi16(sum, _mm_mullo_epi16(te, w11));
+        return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 8), bright), 8);
+    };
+    const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
+                              _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
+    const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
+                              _mm_srli_epi16(e, 8));
+    const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
+    store(out, _mm_adds_epu8(load(out), g));
+}
+
 } // namespace
 
 void sse2Add(uint32_t* d, const uint32_t* s, int32_t n) {
@@ -121,7 +142,6 @@ void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const __m128i maskY = _mm_set1_epi32(static_cast<int32_t>(row.maskY));
     const __m128i fraction = _mm_set1_epi32(4095);
     const __m128i one = _mm_set1_epi32(4096);
-    const __m128i byteMask = _mm_set1_epi32(0x00FF00FF);
     const __m128i bright = _mm_set1_epi16(static_cast<int16_t>(row.brightness));
     auto replicate = [](__m128i w) { return _mm_or_si128(w, _mm_slli_epi32(w, 16)); };
 
@@ -148,19 +168,7 @@ void sse2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
                                  static_cast<int32_t>(t1[o]), static_cast<int32_t>(t0[o]));
         };
         const __m128i a = texels(0), b = texels(1), c = texels(512), e = texels(513);
-        auto filter = [&](__m128i ta, __m128i tb, __m128i tc, __m128i te) {
-            __m128i sum = _mm_mullo_epi16(ta, w00);
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tb, w10));
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tc, w01));
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(te, w11));
-            return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 8), bright), 8);
-        };
-        const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
-                                  _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
-        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
-                                  _mm_srli_epi16(e, 8));
-        const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
-        store(out + p, _mm_adds_epu8(load(out + p), g));
+        addFiltered(out + p, a, b, c, e, w00, w10, w01, w11, bright);
         u = _mm_add_epi32(u, stepU);
         v = _mm_add_epi32(v, stepV);
     }
@@ -178,7 +186,6 @@ void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
     const uint32_t fy = row.v & 4095;
     const __m128i wy = _mm_set1_epi32(static_cast<int32_t>(fy | (fy << 16)));
     const __m128i gy = _mm_set1_epi32(static_cast<int32_t>((4096 - fy) | ((4096 - fy) << 16)));
-    const __m128i byteMask = _mm_set1_epi32(0x00FF00FF);
     const __m128i bright = _mm_set1_epi16(static_cast<int16_t>(row.brightness));
     auto pairs = [](const uint32_t* from, uint32_t first, uint32_t second) {
         const __m128i low = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + first));
@@ -213,19 +220,7 @@ void sse2ZoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row)
         const __m128i gx = _mm_sub_epi16(_mm_set1_epi16(4096), wx);
         const __m128i w00 = _mm_mulhi_epu16(gx, gy), w10 = _mm_mulhi_epu16(wx, gy);
         const __m128i w01 = _mm_mulhi_epu16(gx, wy), w11 = _mm_mulhi_epu16(wx, wy);
-        auto filter = [&](__m128i ta, __m128i tb, __m128i tc, __m128i te) {
-            __m128i sum = _mm_mullo_epi16(ta, w00);
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tb, w10));
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(tc, w01));
-            sum = _mm_add_epi16(sum, _mm_mullo_epi16(te, w11));
-            return _mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(sum, 8), bright), 8);
-        };
-        const __m128i br = filter(_mm_and_si128(a, byteMask), _mm_and_si128(b, byteMask),
-                                  _mm_and_si128(c, byteMask), _mm_and_si128(e, byteMask));
-        const __m128i ga = filter(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8), _mm_srli_epi16(c, 8),
-                                  _mm_srli_epi16(e, 8));
-        const __m128i g = _mm_or_si128(br, _mm_slli_epi16(ga, 8));
-        store(out + p, _mm_adds_epu8(load(out + p), g));
+        addFiltered(out + p, a, b, c, e, w00, w10, w01, w11, bright);
     }
     if (p < row.count) scalarKernels().rotozoomRow(out + p, texture, restOfRow(row, p));
 }
