@@ -247,7 +247,7 @@ void kernelSetBench(benchmark::State& state, const kernels::RowKernels* set, boo
     }
     BenchBitmap canvas(canvasWidth, canvasHeight, 1), texture(512, 256, 3);
     kernels::RotozoomRow row;
-    row.du = angle0 ? 2048 : 1811; // zoom 2, angle 0 or 0.3
+    row.du = angle0 ? 2048 : 1956; // zoom 2, angle 0 or 0.3
     row.dv = angle0 ? 0 : 605;
     row.maskX = 511;
     row.maskY = 255;

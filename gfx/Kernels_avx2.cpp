@@ -117,8 +117,8 @@ inline __m256i weightedSum(__m256i t00, __m256i t10, __m256i t01, __m256i t11, _
 // The filtered, brightness-scaled pixels from their four texels and weights
 // (weights replicated into both 16-bit halves of a pixel's lane). Two
 // shortcuts: ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b,
-// and the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 where they
-// stand.
+// and the green and fourth bytes take the high byte of ⌊sum / 256⌋ × b where
+// it stands.
 inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
                             __m256i w10, __m256i w01, __m256i w11, __m256i bright) {
     const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
@@ -131,11 +131,19 @@ inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, 
                     _mm256_srli_epi16(t11, 8), w00, w10, w01, w11);
     const __m256i scaledBlueRed = _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
     const __m256i scaledGreenFourth = _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
-    return _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
+    return _mm256_blendv_epi8(scaledBlueRed, scaledGreenFourth, highBytes);
 }
 
-// The two adjacent pixels at each of four offsets, as four 64-bit elements.
-inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
+// A block's four texels per pixel, in pixel order: top left, top right,
+// bottom left, bottom right.
+struct Texels {
+    __m256i topLeft, topRight, bottomLeft, bottomRight;
+};
+
+// The two adjacent pixels at offsets[i0], offsets[i1], offsets[i2] and
+// offsets[i3], as four 64-bit elements.
+inline __m256i pairsAt(const uint32_t* base, const uint32_t* offsets, int i0, int i1, int i2,
+                       int i3) {
     auto pair = [base](uint32_t o) {
         return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + o));
     };
@@ -143,17 +151,71 @@ inline __m256i pairsAt(const uint32_t* base, const uint32_t* offset) {
         return _mm_castpd_si128(
             _mm_loadh_pd(_mm_castsi128_pd(pair(o0)), reinterpret_cast<const double*>(base + o1)));
     };
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(two(offset[0], offset[1])),
-                                   two(offset[2], offset[3]), 1);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(two(offsets[i0], offsets[i1])),
+                                   two(offsets[i2], offsets[i3]), 1);
+}
+
+// Any block's texels, each pixel's two horizontal neighbours fetched with one
+// 64-bit load (they are adjacent in memory). Pairs of pixels 0 1 4 5 and
+// 2 3 6 7 go into two registers, so that splitting them into left and right
+// texels within each 128-bit half leaves the pixels in order. The offsets
+// are read back from memory (the empty statement stands for a write to
+// them): compilers otherwise pull them out of the register lane by lane,
+// which is slower.
+inline Texels texelsByPairs(const uint32_t* texture, __m256i offset) {
+    alignas(32) uint32_t offsets[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
+    asm volatile("" : "+m"(offsets));
+    const __m256i top0 = pairsAt(texture, offsets, 0, 1, 4, 5);
+    const __m256i top1 = pairsAt(texture, offsets, 2, 3, 6, 7);
+    const __m256i bottom0 = pairsAt(texture + 512, offsets, 0, 1, 4, 5);
+    const __m256i bottom1 = pairsAt(texture + 512, offsets, 2, 3, 6, 7);
+    auto evens = [](__m256i x, __m256i y) {
+        return _mm256_castps_si256(
+            _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0x88));
+    };
+    auto odds = [](__m256i x, __m256i y) {
+        return _mm256_castps_si256(
+            _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0xDD));
+    };
+    return {evens(top0, top1), odds(top0, top1), evens(bottom0, bottom1), odds(bottom0, bottom1)};
+}
+
+// A block's texels when they all lie in a window of three texture rows and
+// nine columns from the window's first texel. Each pixel's lane of `offset`
+// holds its column's distance from the window's first (0 to 7) in the low
+// 16 bits and its upper row's (0 or 1) in the high 16 bits. One load per
+// window row and texel side and a lane permutation by the column distance
+// fetch the texels of both candidate rows; the row distance picks one.
+inline Texels texelsFromWindow(const uint32_t* window, __m256i offset) {
+    auto fetch = [offset](const uint32_t* from) {
+        return _mm256_permutevar8x32_epi32(load(from), offset); // reads the low 3 bits
+    };
+    const __m256 secondRow = _mm256_castsi256_ps(_mm256_slli_epi32(offset, 15)); // sign: row 1
+    auto pick = [secondRow](__m256i first, __m256i second) {
+        return _mm256_castps_si256(
+            _mm256_blendv_ps(_mm256_castsi256_ps(first), _mm256_castsi256_ps(second), secondRow));
+    };
+    const __m256i left1 = fetch(window + 512), right1 = fetch(window + 513);
+    return {pick(fetch(window), left1), pick(fetch(window + 1), right1),
+            pick(left1, fetch(window + 1024)), pick(right1, fetch(window + 1025))};
+}
+
+// Whether a step moves less than a texel per pixel either way.
+inline bool underOneTexel(uint32_t step) {
+    return static_cast<int32_t>(step) > -4096 && static_cast<int32_t>(step) < 4096;
 }
 
 } // namespace
 
-// Eight pixels per step, the same arithmetic as the SSE2 row. The texels are
-// fetched with plain 64-bit loads: on the processors measured, gather
-// instructions were no faster and keep the ports busier.
+// Eight pixels per step, the same arithmetic as the SSE2 row. With steps
+// under a texel (a zoom in, a slight rotation) a block's texels mostly lie in
+// a window of three texture rows, fetched with whole-register loads and
+// permutations. Other blocks fetch each pixel's texels on their own, with
+// plain 64-bit loads: on the processors measured, gather instructions were
+// no faster and keep the ports busier.
 void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& row) {
-    const __m256i lanes = _mm256_set_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i u = _mm256_add_epi32(
         _mm256_set1_epi32(static_cast<int32_t>(row.u)),
         _mm256_mullo_epi32(lanes, _mm256_set1_epi32(static_cast<int32_t>(row.du))));
@@ -165,60 +227,68 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
     // (v >> 12) AND maskY, times 512, is (v >> 3) AND (maskY << 9).
     const __m256i rowMask = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 9));
+    const __m256i maskYHigh = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 16));
     const __m256i fraction = _mm256_set1_epi16(4095);
     const __m256i one = _mm256_set1_epi16(4096);
     const __m256i lowHalfTwice =
         _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13, 0, 1, 0, 1, 4, 5, 4, 5,
                          8, 9, 8, 9, 12, 13, 12, 13);
     const __m256i bright = _mm256_set1_epi16(static_cast<int16_t>(row.brightness));
+    // The row's fields are copied: the stores into `out` could otherwise
+    // alias them, and they would be read again for every block.
+    const uint32_t du = row.du, dv = row.dv, lastX = row.maskX, lastY = row.maskY;
+    const int32_t count = row.count;
+    // Moving under a texel per pixel, a block's eight pixels walk at most
+    // seven texels along each axis, one at a time. On a texture of at least
+    // 16 × 16 texels a walk that wraps round an edge then shows as first and
+    // last pixels more than seven texels apart, so the two ends bound every
+    // pixel of a block that does not wrap.
+    const bool windows = underOneTexel(du) && underOneTexel(dv) && lastX >= 15 && lastY >= 15;
+    // (No std::min here: see the top of the file.)
+    auto least = [](uint32_t a, uint32_t b) { return a < b ? a : b; };
+    auto distance = [](uint32_t a, uint32_t b) { return a < b ? b - a : a - b; };
 
     int32_t p = 0;
-    for (; p + 8 <= row.count; p += 8) {
-        const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
-        const __m256i index =
-            _mm256_or_si256(tx, _mm256_and_si256(_mm256_srli_epi32(v, 3), rowMask));
-        // Each pixel's two horizontal neighbours are adjacent in memory, so
-        // one 64-bit load fetches both. Splitting the pairs leaves the pixels
-        // in the order 0 1 4 5 | 2 3 6 7; the weights are computed in that
-        // order and the result is put back in order before it is stored.
-        // The indices are read back from memory (the empty statement stands
-        // for a write to them): compilers otherwise pull them out of the
-        // register lane by lane, which is slower.
-        alignas(32) uint32_t offsets[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), index);
-        asm volatile("" : "+m"(offsets));
-        const __m256i top0 = pairsAt(texture, offsets);
-        const __m256i top1 = pairsAt(texture, offsets + 4);
-        const __m256i bottom0 = pairsAt(texture + 512, offsets);
-        const __m256i bottom1 = pairsAt(texture + 512, offsets + 4);
-        auto evens = [](__m256i x, __m256i y) {
-            return _mm256_castps_si256(
-                _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0x88));
-        };
-        auto odds = [](__m256i x, __m256i y) {
-            return _mm256_castps_si256(
-                _mm256_shuffle_ps(_mm256_castsi256_ps(x), _mm256_castsi256_ps(y), 0xDD));
-        };
-        const __m256i a = evens(top0, top1), b = odds(top0, top1);
-        const __m256i c = evens(bottom0, bottom1), e = odds(bottom0, bottom1);
+    uint32_t firstU = row.u, firstV = row.v;
+    for (; p + 8 <= count; p += 8) {
+        const uint32_t lastU = firstU + 7 * du, lastV = firstV + 7 * dv;
+        const uint32_t x0 = (firstU >> 12) & lastX, x7 = (lastU >> 12) & lastX;
+        const uint32_t y0 = (firstV >> 12) & lastY, y7 = (lastV >> 12) & lastY;
+        const uint32_t left = least(x0, x7), top = least(y0, y7);
+        // The window's loads stay within the texture's rows and the one
+        // after them, and never wrap into the next row.
+        Texels t;
+        if (windows && distance(x0, x7) <= 7 && distance(y0, y7) <= 1 && left + 8 <= lastX &&
+            top < lastY) {
+            const __m256i at =
+                _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(u, 12), maskX),
+                                _mm256_and_si256(_mm256_slli_epi32(v, 4), maskYHigh));
+            const __m256i offset =
+                _mm256_sub_epi32(at, _mm256_set1_epi32(static_cast<int32_t>(left | top << 16)));
+            t = texelsFromWindow(texture + top * 512 + left, offset);
+        } else {
+            const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
+            t = texelsByPairs(
+                texture, _mm256_or_si256(tx, _mm256_and_si256(_mm256_srli_epi32(v, 3), rowMask)));
+        }
         // Fractions copied into both 16-bit halves of their lane, so that the
         // high products come out as weights already replicated for both halves.
-        const __m256i fx = _mm256_and_si256(
-            _mm256_permute4x64_epi64(_mm256_shuffle_epi8(u, lowHalfTwice), 0xD8), fraction);
-        const __m256i fy = _mm256_and_si256(
-            _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, lowHalfTwice), 0xD8), fraction);
+        const __m256i fx = _mm256_and_si256(_mm256_shuffle_epi8(u, lowHalfTwice), fraction);
+        const __m256i fy = _mm256_and_si256(_mm256_shuffle_epi8(v, lowHalfTwice), fraction);
         const __m256i gx = _mm256_sub_epi16(one, fx), gy = _mm256_sub_epi16(one, fy);
         const __m256i w00 = _mm256_mulhi_epu16(gx, gy);
         const __m256i w10 = _mm256_mulhi_epu16(fx, gy);
         const __m256i w01 = _mm256_mulhi_epu16(gx, fy);
         const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
-        const __m256i g =
-            _mm256_permute4x64_epi64(filterTexels(a, b, c, e, w00, w10, w01, w11, bright), 0xD8);
+        const __m256i g = filterTexels(t.topLeft, t.topRight, t.bottomLeft, t.bottomRight, w00, w10,
+                                       w01, w11, bright);
         store(out + p, _mm256_adds_epu8(load(out + p), g));
         u = _mm256_add_epi32(u, stepU);
         v = _mm256_add_epi32(v, stepV);
+        firstU += 8 * du;
+        firstV += 8 * dv;
     }
-    if (p < row.count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
+    if (p < count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
 }
 
 // Eight pixels per step of a row without rotation. Their texels lie among

@@ -152,6 +152,74 @@ TEST_P(GfxKernels, RotozoomRowsMatchScalar) {
     }
 }
 
+// Rows that move under a texel per pixel (zooms in, slight rotations), where
+// a block's texels come from a few neighbouring texture rows: every direction,
+// steps at and past the one-texel limit, blocks spanning two or three texture
+// rows, blocks at the texture's right edge and on its last rows, u and v
+// wrapping round the texture and their 32 bits, textures from 4 to 256 rows;
+// and long steps that look short from a block's first and last pixels.
+// Each texture is allocated to exactly the texels the scalar rule may read
+// (its rows, the row after them and one pixel more), so a sanitizer build
+// also catches a kernel reading past them.
+TEST_P(GfxKernels, RotozoomRowsUnderOneTexelMatchScalar) {
+    std::vector<std::vector<uint32_t>> textures;
+    const int32_t heights[] = {4, 8, 16, 32, 256};
+    for (int32_t height : heights) {
+        textures.emplace_back(static_cast<size_t>(height + 1) * 512 + 1);
+        randomize(rng, textures.back().data(), textures.back().size());
+    }
+    auto step = [&](int trial) -> uint32_t {
+        static constexpr int32_t edges[] = {0, 1, 4095, 4096, 4097, -1, -4095, -4096, -4097};
+        if (trial % 5 == 0) return static_cast<uint32_t>(edges[uniform(rng, 0, 8)]);
+        return static_cast<uint32_t>(uniform(rng, -4095, 4095));
+    };
+    for (int trial = 0; trial < 600; ++trial) {
+        const size_t which = static_cast<size_t>(trial) % textures.size();
+        const uint32_t* texture = textures[which].data();
+        kernels::RotozoomRow row;
+        row.du = step(trial);
+        row.dv = step(trial / 3);
+        row.maskX = 511;
+        row.maskY = static_cast<uint32_t>(heights[which] - 1);
+        row.brightness = static_cast<uint32_t>(uniform(rng, 1, 255));
+        row.count = trial % 4 == 3 ? uniform(rng, 0, 40) : 512;
+        row.u = static_cast<uint32_t>(rng());
+        row.v = static_cast<uint32_t>(rng());
+        switch (trial % 7) {
+        case 1: // the first blocks at the right edge, wrapping or not
+            row.u = static_cast<uint32_t>(uniform(rng, 496, 511)) << 12 | (row.u & 4095);
+            break;
+        case 2: // the first blocks on the last rows, reading the row after them
+            row.v = (row.maskY - static_cast<uint32_t>(uniform(rng, 0, 2))) << 12 | (row.v & 4095);
+            break;
+        case 3: // u and v wrap their 32 bits in the first block
+            row.u = 0u - static_cast<uint32_t>(uniform(rng, 0, 8)) * row.du;
+            row.v = 0u - static_cast<uint32_t>(uniform(rng, 0, 8)) * row.dv;
+            break;
+        case 4: // steps of just over a texel for every eight pixels: 2 or 3 rows a block
+            row.dv = static_cast<uint32_t>((trial % 2 ? 1 : -1) * uniform(rng, 560, 700));
+            break;
+        case 5: { // long steps that bring the eighth pixel back near the first one's
+                  // texel, the pixels between them anywhere
+            const uint32_t turn = (trial % 2 ? row.maskY + 1 : row.maskX + 1) * 4096;
+            const uint32_t back = turn / 7 + static_cast<uint32_t>(uniform(rng, -300, 300));
+            (trial % 2 ? row.dv : row.du) = uniform(rng, 0, 1) ? back : 0u - back;
+            break;
+        }
+        default:
+            break;
+        }
+        RowPair a(rng, row.count);
+        RowPair b = a;
+        simd().rotozoomRow(a.d(), texture, row);
+        scalar().rotozoomRow(b.d(), texture, row);
+        ASSERT_EQ(a.dst, b.dst) << "trial " << trial << " height " << heights[which] << " du "
+                                << static_cast<int32_t>(row.du) << " dv "
+                                << static_cast<int32_t>(row.dv) << " u " << row.u << " v " << row.v
+                                << " count " << row.count;
+    }
+}
+
 // Every zoom scene one draws (cos(phase) + 2, the phase stepped in float over
 // a full period) at angle 0, with random offsets: the rows the zoom path
 // takes, texel wraps at the texture's right edge included.
