@@ -117,13 +117,12 @@ void drawSharedRows(uint32_t* out, const uint32_t* top, const ColumnPlan* plan, 
                     _mm256_add_epi16(greenFourth, _mm256_mullo_epi16(greenFourthTexels[k], w[k]));
             }
             // ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b;
-            // the green and fourth bytes keep (⌊sum / 256⌋ × b) AND 0xFF00 in place.
+            // the green and fourth bytes take the high byte of ⌊sum / 256⌋ × b.
             const __m256i scaledBlueRed =
                 _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
             const __m256i scaledGreenFourth =
                 _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
-            const __m256i g =
-                _mm256_or_si256(scaledBlueRed, _mm256_and_si256(scaledGreenFourth, highBytes));
+            const __m256i g = _mm256_blendv_epi8(scaledBlueRed, scaledGreenFourth, highBytes);
             uint32_t* to = out + r * 512 + b * blockPixels;
             store(to, _mm256_adds_epu8(load(to), g));
         }
