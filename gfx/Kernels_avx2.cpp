@@ -115,20 +115,21 @@ inline __m256i weightedSum(__m256i t00, __m256i t10, __m256i t01, __m256i t11, _
 }
 
 // The filtered, brightness-scaled pixels from their four texels and weights
-// (weights replicated into both 16-bit halves of a pixel's lane). Two
-// shortcuts: ⌊⌊sum / 256⌋ × b / 256⌋ is the high half of (sum AND 0xFF00) × b,
-// and the green and fourth bytes take the high byte of ⌊sum / 256⌋ × b where
-// it stands.
+// (weights replicated into both 16-bit halves of a pixel's lane). The blue
+// and red sums are taken over whole 16-bit lanes, texels unmasked: each lane
+// then holds Σ low byte × w + 256 × Σ high byte × w (mod 65536), and taking
+// the green and fourth sums (exact) times 256 away leaves the blue and red
+// sums' high bytes, the only bytes used. Two more shortcuts: ⌊⌊sum / 256⌋ × b
+// / 256⌋ is the high half of (sum AND 0xFF00) × b, and the green and fourth
+// bytes take the high byte of ⌊sum / 256⌋ × b where it stands.
 inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
                             __m256i w10, __m256i w01, __m256i w11, __m256i bright) {
-    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF);
     const __m256i highBytes = _mm256_set1_epi32(static_cast<int32_t>(0xFF00FF00u));
-    const __m256i blueRed = weightedSum(
-        _mm256_and_si256(t00, lowBytes), _mm256_and_si256(t10, lowBytes),
-        _mm256_and_si256(t01, lowBytes), _mm256_and_si256(t11, lowBytes), w00, w10, w01, w11);
     const __m256i greenFourth =
         weightedSum(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), _mm256_srli_epi16(t01, 8),
                     _mm256_srli_epi16(t11, 8), w00, w10, w01, w11);
+    const __m256i blueRed = _mm256_sub_epi16(weightedSum(t00, t10, t01, t11, w00, w10, w01, w11),
+                                             _mm256_slli_epi16(greenFourth, 8));
     const __m256i scaledBlueRed = _mm256_mulhi_epu16(_mm256_and_si256(blueRed, highBytes), bright);
     const __m256i scaledGreenFourth = _mm256_mullo_epi16(_mm256_srli_epi16(greenFourth, 8), bright);
     return _mm256_blendv_epi8(scaledBlueRed, scaledGreenFourth, highBytes);
@@ -182,16 +183,16 @@ inline Texels texelsByPairs(const uint32_t* texture, __m256i offset) {
 }
 
 // A block's texels when they all lie in a window of three texture rows and
-// nine columns from the window's first texel. Each pixel's lane of `offset`
-// holds its column's distance from the window's first (0 to 7) in the low
-// 16 bits and its upper row's (0 or 1) in the high 16 bits. One load per
-// window row and texel side and a lane permutation by the column distance
-// fetch the texels of both candidate rows; the row distance picks one.
-inline Texels texelsFromWindow(const uint32_t* window, __m256i offset) {
-    auto fetch = [offset](const uint32_t* from) {
-        return _mm256_permutevar8x32_epi32(load(from), offset); // reads the low 3 bits
+// nine columns from the window's first texel. `column` holds each pixel's
+// column distance from the window's first in its low 3 bits (0 to 7, the
+// bits a lane permutation reads), `secondRow` has the sign bit set where the
+// pixel's upper row is the window's second. One load per window row and
+// texel side and a permutation fetch the texels of both candidate rows;
+// `secondRow` picks one.
+inline Texels texelsFromWindow(const uint32_t* window, __m256i column, __m256 secondRow) {
+    auto fetch = [column](const uint32_t* from) {
+        return _mm256_permutevar8x32_epi32(load(from), column);
     };
-    const __m256 secondRow = _mm256_castsi256_ps(_mm256_slli_epi32(offset, 15)); // sign: row 1
     auto pick = [secondRow](__m256i first, __m256i second) {
         return _mm256_castps_si256(
             _mm256_blendv_ps(_mm256_castsi256_ps(first), _mm256_castsi256_ps(second), secondRow));
@@ -227,7 +228,6 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const __m256i maskX = _mm256_set1_epi32(static_cast<int32_t>(row.maskX));
     // (v >> 12) AND maskY, times 512, is (v >> 3) AND (maskY << 9).
     const __m256i rowMask = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 9));
-    const __m256i maskYHigh = _mm256_set1_epi32(static_cast<int32_t>(row.maskY << 16));
     const __m256i fraction = _mm256_set1_epi16(4095);
     const __m256i one = _mm256_set1_epi16(4096);
     const __m256i lowHalfTwice =
@@ -244,6 +244,8 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     // last pixels more than seven texels apart, so the two ends bound every
     // pixel of a block that does not wrap.
     const bool windows = underOneTexel(du) && underOneTexel(dv) && lastX >= 15 && lastY >= 15;
+    const __m256i leftPixel = _mm256_set1_epi32(static_cast<int32_t>(du) < 0 ? 7 : 0);
+    const __m256i topPixel = _mm256_set1_epi32(static_cast<int32_t>(dv) < 0 ? 7 : 0);
     // (No std::min here: see the top of the file.)
     auto least = [](uint32_t a, uint32_t b) { return a < b ? a : b; };
     auto distance = [](uint32_t a, uint32_t b) { return a < b ? b - a : a - b; };
@@ -260,12 +262,16 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         Texels t;
         if (windows && distance(x0, x7) <= 7 && distance(y0, y7) <= 1 && left + 8 <= lastX &&
             top < lastY) {
-            const __m256i at =
-                _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(u, 12), maskX),
-                                _mm256_and_si256(_mm256_slli_epi32(v, 4), maskYHigh));
-            const __m256i offset =
-                _mm256_sub_epi32(at, _mm256_set1_epi32(static_cast<int32_t>(left | top << 16)));
-            t = texelsFromWindow(texture + top * 512 + left, offset);
+            // Distances from the window's first column and row, taken from
+            // the unmasked coordinates: the masks' periods are multiples of 8,
+            // so the low bits come out the same. The window's corner is the
+            // first pixel's (a step forward) or the last's (a step back).
+            const __m256i columns = _mm256_srli_epi32(u, 12), rows = _mm256_srli_epi32(v, 12);
+            const __m256i column =
+                _mm256_sub_epi32(columns, _mm256_permutevar8x32_epi32(columns, leftPixel));
+            const __m256i row1 = _mm256_slli_epi32(
+                _mm256_sub_epi32(rows, _mm256_permutevar8x32_epi32(rows, topPixel)), 31);
+            t = texelsFromWindow(texture + top * 512 + left, column, _mm256_castsi256_ps(row1));
         } else {
             const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
             t = texelsByPairs(
