@@ -119,7 +119,7 @@ inline __m256i weightedSum(__m256i t00, __m256i t10, __m256i t01, __m256i t11, _
 // and red sums are taken over whole 16-bit lanes, texels unmasked: each lane
 // then holds Σ low byte × w + 256 × Σ high byte × w (mod 65536), and taking
 // the green and fourth sums (exact) times 256 away leaves the blue and red
-// sums' high bytes, the only bytes used. Two more shortcuts: ⌊⌊sum / 256⌋ × b
+// sums exactly (each below 65536). Two more shortcuts: ⌊⌊sum / 256⌋ × b
 // / 256⌋ is the high half of (sum AND 0xFF00) × b, and the green and fourth
 // bytes take the high byte of ⌊sum / 256⌋ × b where it stands.
 inline __m256i filterTexels(__m256i t00, __m256i t10, __m256i t01, __m256i t11, __m256i w00,
