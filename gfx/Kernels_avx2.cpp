@@ -185,17 +185,16 @@ inline Texels texelsByPairs(const uint32_t* texture, __m256i offset) {
 // A block's texels when they all lie in a window of three texture rows and
 // nine columns from the window's first texel. `column` holds each pixel's
 // column distance from the window's first in its low 3 bits (0 to 7, the
-// bits a lane permutation reads), `secondRow` has the sign bit set where the
-// pixel's upper row is the window's second. One load per window row and
-// texel side and a permutation fetch the texels of both candidate rows;
-// `secondRow` picks one.
-inline Texels texelsFromWindow(const uint32_t* window, __m256i column, __m256 secondRow) {
+// bits a lane permutation reads); `onTopRow` is all ones where the pixel's
+// upper row is the window's first, zero where it is the second. One load per
+// window row and texel side and a permutation fetch the texels of both
+// candidate rows; `onTopRow` picks one.
+inline Texels texelsFromWindow(const uint32_t* window, __m256i column, __m256i onTopRow) {
     auto fetch = [column](const uint32_t* from) {
         return _mm256_permutevar8x32_epi32(load(from), column);
     };
-    auto pick = [secondRow](__m256i first, __m256i second) {
-        return _mm256_castps_si256(
-            _mm256_blendv_ps(_mm256_castsi256_ps(first), _mm256_castsi256_ps(second), secondRow));
+    auto pick = [onTopRow](__m256i first, __m256i second) {
+        return _mm256_blendv_epi8(second, first, onTopRow);
     };
     const __m256i left1 = fetch(window + 512), right1 = fetch(window + 513);
     return {pick(fetch(window), left1), pick(fetch(window + 1), right1),
@@ -239,39 +238,35 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
     const uint32_t du = row.du, dv = row.dv, lastX = row.maskX, lastY = row.maskY;
     const int32_t count = row.count;
     // Moving under a texel per pixel, a block's eight pixels walk at most
-    // seven texels along each axis, one at a time. On a texture of at least
-    // 16 × 16 texels a walk that wraps round an edge then shows as first and
-    // last pixels more than seven texels apart, so the two ends bound every
-    // pixel of a block that does not wrap.
-    const bool windows = underOneTexel(du) && underOneTexel(dv) && lastX >= 15 && lastY >= 15;
-    const __m256i leftPixel = _mm256_set1_epi32(static_cast<int32_t>(du) < 0 ? 7 : 0);
-    const __m256i topPixel = _mm256_set1_epi32(static_cast<int32_t>(dv) < 0 ? 7 : 0);
-    // (No std::min here: see the top of the file.)
-    auto least = [](uint32_t a, uint32_t b) { return a < b ? a : b; };
-    auto distance = [](uint32_t a, uint32_t b) { return a < b ? b - a : a - b; };
+    // seven texels along each axis, never going back, from a corner pixel:
+    // the first one for a step forward, the last one for a step back. A
+    // block whose corner lies at least eight columns before the texture's
+    // right edge and above its last row, and whose pixels span at most two
+    // texture rows, reads only a window of three rows and nine columns from
+    // the corner's texel and wraps nowhere.
+    const bool windows = underOneTexel(du) && underOneTexel(dv);
+    const bool backU = static_cast<int32_t>(du) < 0, backV = static_cast<int32_t>(dv) < 0;
+    const __m256i leftPixel = _mm256_set1_epi32(backU ? 7 : 0);
+    const __m256i topPixel = _mm256_set1_epi32(backV ? 7 : 0);
+    const uint32_t spanV = backV ? 0u - 7 * dv : 7 * dv;
+    uint32_t cornerU = row.u + (backU ? 7 * du : 0), cornerV = row.v + (backV ? 7 * dv : 0);
 
     int32_t p = 0;
-    uint32_t firstU = row.u, firstV = row.v;
-    for (; p + 8 <= count; p += 8) {
-        const uint32_t lastU = firstU + 7 * du, lastV = firstV + 7 * dv;
-        const uint32_t x0 = (firstU >> 12) & lastX, x7 = (lastU >> 12) & lastX;
-        const uint32_t y0 = (firstV >> 12) & lastY, y7 = (lastV >> 12) & lastY;
-        const uint32_t left = least(x0, x7), top = least(y0, y7);
-        // The window's loads stay within the texture's rows and the one
-        // after them, and never wrap into the next row.
+    for (; p + 8 <= count; p += 8, cornerU += 8 * du, cornerV += 8 * dv) {
+        const uint32_t left = (cornerU >> 12) & lastX, top = (cornerV >> 12) & lastY;
+        const uint32_t rowsAfterTop = ((cornerV + spanV) >> 12) - (cornerV >> 12);
         Texels t;
-        if (windows && distance(x0, x7) <= 7 && distance(y0, y7) <= 1 && left + 8 <= lastX &&
-            top < lastY) {
-            // Distances from the window's first column and row, taken from
-            // the unmasked coordinates: the masks' periods are multiples of 8,
-            // so the low bits come out the same. The window's corner is the
-            // first pixel's (a step forward) or the last's (a step back).
+        if (windows && left + 8 <= lastX && top < lastY && rowsAfterTop <= 1) {
+            // Each pixel's distance from the corner's column and whether it
+            // is on the corner's row, from the unmasked coordinates: the
+            // masks' periods are multiples of 8, so the low 3 bits of a
+            // column distance (all a lane permutation reads) come out the same.
             const __m256i columns = _mm256_srli_epi32(u, 12), rows = _mm256_srli_epi32(v, 12);
             const __m256i column =
                 _mm256_sub_epi32(columns, _mm256_permutevar8x32_epi32(columns, leftPixel));
-            const __m256i row1 = _mm256_slli_epi32(
-                _mm256_sub_epi32(rows, _mm256_permutevar8x32_epi32(rows, topPixel)), 31);
-            t = texelsFromWindow(texture + top * 512 + left, column, _mm256_castsi256_ps(row1));
+            const __m256i onTopRow =
+                _mm256_cmpeq_epi32(rows, _mm256_permutevar8x32_epi32(rows, topPixel));
+            t = texelsFromWindow(texture + top * 512 + left, column, onTopRow);
         } else {
             const __m256i tx = _mm256_and_si256(_mm256_srli_epi32(u, 12), maskX);
             t = texelsByPairs(
@@ -291,8 +286,6 @@ void avx2RotozoomRow(uint32_t* out, const uint32_t* texture, const RotozoomRow& 
         store(out + p, _mm256_adds_epu8(load(out + p), g));
         u = _mm256_add_epi32(u, stepU);
         v = _mm256_add_epi32(v, stepV);
-        firstU += 8 * du;
-        firstV += 8 * dv;
     }
     if (p < count) sse2RotozoomRow(out + p, texture, restOfRow(row, p));
 }

@@ -200,9 +200,13 @@ TEST_P(GfxKernels, RotozoomRowsUnderOneTexelMatchScalar) {
             row.dv = static_cast<uint32_t>((trial % 2 ? 1 : -1) * uniform(rng, 560, 700));
             break;
         case 5: { // long steps that bring the eighth pixel back near the first one's
-                  // texel, the pixels between them anywhere
-            const uint32_t turn = (trial % 2 ? row.maskY + 1 : row.maskX + 1) * 4096;
-            const uint32_t back = turn / 7 + static_cast<uint32_t>(uniform(rng, -300, 300));
+                  // texel (a turn round the texture or round 32 bits in seven
+                  // steps), the pixels between them anywhere
+            const uint64_t turn = trial % 4 < 2
+                                      ? uint64_t{1} << 32
+                                      : (trial % 2 ? row.maskY + 1 : row.maskX + 1) * 4096;
+            const auto back =
+                static_cast<uint32_t>(turn / 7) + static_cast<uint32_t>(uniform(rng, -300, 300));
             (trial % 2 ? row.dv : row.du) = uniform(rng, 0, 1) ? back : 0u - back;
             break;
         }
