@@ -73,7 +73,10 @@ void SteppedPlay::advance(DisplayDevice& display, const LiveSteps& show) {
         firstPresentAt = Clock::now();
     stepCount += due;
     SDL_RendererInfo info{};
-    if (display.renderer && SDL_GetRendererInfo(display.renderer, &info) == 0) renderer = info.name;
+    if (display.renderer != rendererAsked && SDL_GetRendererInfo(display.renderer, &info) == 0) {
+        renderer = info.name;
+        rendererAsked = display.renderer;
+    }
     if (quitAfter > 0 && ++presents == quitAfter) postQuitMessage(0);
 }
 

@@ -51,8 +51,10 @@ class SteppedPlay {
     Clock::time_point pausedSince{};
     Clock::duration pausedFor{};
     Clock::time_point firstPresentAt{};
-    // The SDL renderer that drew the last frame (a name SDL keeps).
+    // The SDL renderer that drew the last frame (a name SDL keeps), asked
+    // of SDL again only when the display holds another renderer.
     const char* renderer = "no";
+    const void* rendererAsked = nullptr;
 };
 
 // Whether DEMO_FRAME_STATS=1 asks for the statistics at the end of a run.
