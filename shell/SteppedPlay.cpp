@@ -73,7 +73,8 @@ void SteppedPlay::advance(DisplayDevice& display, const LiveSteps& show) {
         firstPresentAt = Clock::now();
     stepCount += due;
     SDL_RendererInfo info{};
-    if (display.renderer != rendererAsked && SDL_GetRendererInfo(display.renderer, &info) == 0) {
+    if (display.renderer && display.renderer != rendererAsked &&
+        SDL_GetRendererInfo(display.renderer, &info) == 0) {
         renderer = info.name;
         rendererAsked = display.renderer;
     }
