@@ -34,9 +34,14 @@ constexpr Coordinate coordinates[6] = {
     {&SceneOneState::phaseRy, 905.0, 0.62831855f, 198.0, true},
 };
 
-// Moves both sequences on in a beat frame and draws the picture each is at,
-// the first sequence's before the second's.
-void stepImageSequences(SceneOneState& s, bool beat, int32_t cursor2, Bitmap* canvas) {
+// The pictures the two sequences are at this frame, either or both null.
+struct SequencePictures {
+    Picture* first = nullptr;
+    Picture* second = nullptr;
+};
+
+// Moves both sequences on in a beat frame; returns the picture each is at.
+SequencePictures stepImageSequences(SceneOneState& s, bool beat, int32_t cursor2) {
     Picture* first = nullptr;
     Picture* second = nullptr;
     if (cursor2 >= 1) {
@@ -53,18 +58,33 @@ void stepImageSequences(SceneOneState& s, bool beat, int32_t cursor2, Bitmap* ca
             s.giraffeSeen = 1;
         }
     }
-    if (!canvas) return;
-    if (first && !isOnShow(*first)) first = nullptr;
-    if (second && !isOnShow(*second)) second = nullptr;
-    for (Picture* picture : {first, second})
+    return {first, second};
+}
+
+// The clouds' cross-fade onto black (black where they are not on show), then
+// the sequences' pictures added, the first's before the second's. With the
+// clouds and both pictures on show, one pass makes every pixel.
+void drawBackground(SequencePictures pictures, int32_t cloudsAlpha, Bitmap& canvas) {
+    Picture* first = pictures.first && isOnShow(*pictures.first) ? pictures.first : nullptr;
+    Picture* second = pictures.second && isOnShow(*pictures.second) ? pictures.second : nullptr;
+    const bool clouds = isOnShow(cloudsPicture);
+    for (Picture* picture : {clouds ? &cloudsPicture : nullptr, first, second})
         if (picture) {
             picture->x = 0;
             picture->y = 0;
         }
+    if (clouds && first && second) {
+        clearThenBlendThenAddInTurn(canvas, cloudsPicture, cloudsAlpha, *first, *second);
+        return;
+    }
+    if (clouds)
+        clearThenBlend(canvas, cloudsPicture, cloudsAlpha);
+    else
+        canvas.fill(0);
     if (first && second)
-        addInTurn(*canvas, *first, *second);
+        addInTurn(canvas, *first, *second);
     else if (Picture* only = first ? first : second)
-        only->add(*canvas);
+        only->add(canvas);
 }
 
 void advanceBeatTimer(SceneOneState& s, bool beat) {
@@ -127,19 +147,15 @@ void sceneOne(ShowState& state, const MusicSync& store, uint32_t position, Bitma
     s.zoomPhase =
         static_cast<float>(static_cast<double>(s.zoomPhase) + static_cast<double>(zoomStep));
 
+    const SequencePictures pictures = stepImageSequences(s, beat, cursor2);
     if (canvas) {
+        // Every layer after the clouds adds per byte with saturation, which
+        // gives min(255, sum) in any order: the pictures go in with the
+        // clouds, before the zoom, in the same pass.
+        drawBackground(pictures, e3, *canvas);
         const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
-        if (isOnShow(cloudsPicture)) {
-            cloudsPicture.x = 0;
-            cloudsPicture.y = 0;
-            clearThenBlend(*canvas, cloudsPicture, e3);
-        } else {
-            canvas->fill(0);
-        }
         if (isOnShow(texturePicture)) rotozoom(*canvas, texturePicture, 0.0f, zoom, 0.0f, 0.0f, e0);
     }
-
-    stepImageSequences(s, beat, cursor2, canvas);
     advanceBeatTimer(s, beat);
     advancePhases(s);
 

@@ -30,6 +30,12 @@ void addTwoRow(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
     for (int32_t i = 0; i < n; ++i) d[i] = pixel::addSaturate(pixel::addSaturate(d[i], a[i]), b[i]);
 }
 
+void blendOntoBlackAddTwoRow(uint32_t* d, const uint32_t* s, const uint32_t* a, const uint32_t* b,
+                             int32_t n, uint32_t alpha) {
+    for (int32_t i = 0; i < n; ++i)
+        d[i] = pixel::addSaturate(pixel::addSaturate(pixel::blend(0, s[i], alpha), a[i]), b[i]);
+}
+
 void fillRow(uint32_t* d, uint32_t colour, int32_t n) {
     for (int32_t i = 0; i < n; ++i) d[i] = colour;
 }
@@ -91,6 +97,7 @@ constexpr RowKernels scalarSet{.name = "scalar",
                                .addFactor = addFactorRow,
                                .blendOntoBlack = blendOntoBlackRow,
                                .addTwo = addTwoRow,
+                               .blendOntoBlackAddTwo = blendOntoBlackAddTwoRow,
                                .fill = fillRow,
                                .brighten = brightenRow,
                                .darken = darkenRow,

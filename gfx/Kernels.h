@@ -33,6 +33,10 @@ struct RowKernels {
     void (*blendOntoBlack)(uint32_t* d, const uint32_t* s, int32_t n, uint32_t alpha);
     // d[i] = add(add(d[i], a[i]), b[i]): two adds in one pass.
     void (*addTwo)(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n);
+    // d[i] = add(add(blend(0, s[i], alpha), a[i]), b[i]): the cross-fade onto
+    // black and two adds in one pass, reading nothing of d.
+    void (*blendOntoBlackAddTwo)(uint32_t* d, const uint32_t* s, const uint32_t* a,
+                                 const uint32_t* b, int32_t n, uint32_t alpha);
     // n pixels of one colour.
     void (*fill)(uint32_t* d, uint32_t colour, int32_t n);
     // Per byte saturating add / subtract of one colour over n pixels.

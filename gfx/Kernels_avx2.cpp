@@ -78,6 +78,16 @@ void avx2AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
     sse2AddTwo(d + i, a + i, b + i, n - i);
 }
 
+void avx2BlendOntoBlackAddTwo(uint32_t* d, const uint32_t* s, const uint32_t* a, const uint32_t* b,
+                              int32_t n, uint32_t alpha) {
+    const __m256i ks = _mm256_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        store(d + i, _mm256_adds_epu8(_mm256_adds_epu8(scaleBytes(load(s + i), ks), load(a + i)),
+                                      load(b + i)));
+    sse2BlendOntoBlackAddTwo(d + i, s + i, a + i, b + i, n - i, alpha);
+}
+
 void avx2Fill(uint32_t* d, uint32_t colour, int32_t n) {
     const __m256i c = _mm256_set1_epi32(static_cast<int32_t>(colour));
     int32_t i = 0;
@@ -386,6 +396,7 @@ constexpr RowKernels avx2Kernels{.name = "avx2",
                                  .addFactor = avx2AddFactor,
                                  .blendOntoBlack = avx2BlendOntoBlack,
                                  .addTwo = avx2AddTwo,
+                                 .blendOntoBlackAddTwo = avx2BlendOntoBlackAddTwo,
                                  .fill = avx2Fill,
                                  .brighten = avx2Brighten,
                                  .darken = avx2Darken,

@@ -127,6 +127,16 @@ void avx512AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) 
     sse2AddTwo(d + i, a + i, b + i, n - i);
 }
 
+void avx512BlendOntoBlackAddTwo(uint32_t* d, const uint32_t* s, const uint32_t* a,
+                                const uint32_t* b, int32_t n, uint32_t alpha) {
+    const __m512i ks = _mm512_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16)
+        store(d + i, _mm512_adds_epu8(_mm512_adds_epu8(scaleBytes(load(s + i), ks), load(a + i)),
+                                      load(b + i)));
+    sse2BlendOntoBlackAddTwo(d + i, s + i, a + i, b + i, n - i, alpha);
+}
+
 void avx512AddFactor(uint32_t* d, const uint32_t* s, int32_t n, uint32_t factor) {
     const __m512i k = _mm512_set1_epi16(static_cast<int16_t>(factor));
     int32_t i = 0;
@@ -265,6 +275,7 @@ constexpr RowKernels avx512Kernels{.name = "avx512",
                                    .addFactor = avx512AddFactor,
                                    .blendOntoBlack = avx512BlendOntoBlack,
                                    .addTwo = avx512AddTwo,
+                                   .blendOntoBlackAddTwo = avx512BlendOntoBlackAddTwo,
                                    .fill = avx2Fill,
                                    .brighten = avx2Brighten,
                                    .darken = avx2Darken,

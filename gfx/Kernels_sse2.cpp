@@ -97,6 +97,17 @@ void sse2AddTwo(uint32_t* d, const uint32_t* a, const uint32_t* b, int32_t n) {
     for (; i < n; ++i) d[i] = pixel::addSaturate(pixel::addSaturate(d[i], a[i]), b[i]);
 }
 
+void sse2BlendOntoBlackAddTwo(uint32_t* d, const uint32_t* s, const uint32_t* a, const uint32_t* b,
+                              int32_t n, uint32_t alpha) {
+    const __m128i ks = _mm_set1_epi16(static_cast<int16_t>(alpha));
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        store(d + i,
+              _mm_adds_epu8(_mm_adds_epu8(scaleBytes(load(s + i), ks), load(a + i)), load(b + i)));
+    for (; i < n; ++i)
+        d[i] = pixel::addSaturate(pixel::addSaturate(pixel::blend(0, s[i], alpha), a[i]), b[i]);
+}
+
 void sse2Fill(uint32_t* d, uint32_t colour, int32_t n) {
     const __m128i c = _mm_set1_epi32(static_cast<int32_t>(colour));
     int32_t i = 0;
@@ -274,6 +285,7 @@ constexpr RowKernels sse2Kernels{.name = "sse2",
                                  .addFactor = sse2AddFactor,
                                  .blendOntoBlack = sse2BlendOntoBlack,
                                  .addTwo = sse2AddTwo,
+                                 .blendOntoBlackAddTwo = sse2BlendOntoBlackAddTwo,
                                  .fill = sse2Fill,
                                  .brighten = sse2Brighten,
                                  .darken = sse2Darken,

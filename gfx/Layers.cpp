@@ -39,6 +39,20 @@ void clearThenBlend(Bitmap& destination, Bitmap& source, int32_t alpha) {
                                      static_cast<uint32_t>(alpha) & 0xFFu);
 }
 
+void clearThenBlendThenAddInTurn(Bitmap& destination, Bitmap& source, int32_t alpha, Bitmap& first,
+                                 Bitmap& second) {
+    if (!coversWhole(source, destination) || !coversWhole(first, destination) ||
+        !coversWhole(second, destination)) {
+        clearThenBlend(destination, source, alpha);
+        addInTurn(destination, first, second);
+        return;
+    }
+    assert(source.width >= 2 && source.width % 2 == 0);
+    kernels::active().blendOntoBlackAddTwo(
+        destination.pixels, source.pixels, first.pixels, second.pixels,
+        static_cast<int32_t>(pixelCount(destination)), static_cast<uint32_t>(alpha) & 0xFFu);
+}
+
 void addInTurn(Bitmap& destination, Bitmap& first, Bitmap& second) {
     if (!coversWhole(first, destination) || !coversWhole(second, destination)) {
         first.add(destination);

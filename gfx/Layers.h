@@ -15,3 +15,9 @@ void clearThenBlend(Bitmap& destination, Bitmap& source, int32_t alpha);
 // first.add(destination), then second.add(destination). When both cover the
 // whole destination, each pixel takes both adds in turn in one pass.
 void addInTurn(Bitmap& destination, Bitmap& first, Bitmap& second);
+
+// clearThenBlend(destination, source, alpha), then addInTurn(destination,
+// first, second). When all three cover the whole destination, each pixel is
+// made in one pass from the three sources, the destination never read.
+void clearThenBlendThenAddInTurn(Bitmap& destination, Bitmap& source, int32_t alpha, Bitmap& first,
+                                 Bitmap& second);

@@ -193,6 +193,50 @@ TEST_F(DemoSceneOne, TrianglesStayInsideTheirBoxWhateverTheBeats) {
     EXPECT_TRUE(reachedLeft && reachedRight && reachedTop && reachedBottom);
 }
 
+// With the clouds, the texture and both sequences' pictures covering the
+// canvas, the frame must be the layers drawn one after the other: clouds
+// cross-faded onto black, the zoom added, then the first and second pictures.
+TEST_F(DemoSceneOne, FramesAreTheLayersDrawnInTurn) {
+    std::mt19937 rng(61);
+    auto makeNoise = [&rng](Picture& picture, int32_t width, int32_t height) {
+        picture.createGuarded(width, height);
+        for (int32_t i = 0; i < width * height; ++i)
+            picture.pixels[i] = static_cast<uint32_t>(rng()) & 0x7F7F7F7Fu;
+        picture.x = picture.y = 0;
+    };
+    makeNoise(cloudsPicture, 512, 256);
+    makeNoise(texturePicture, 512, 512);
+    for (Picture& p : cluvoPictures) makeNoise(p, 512, 256);
+    for (Picture& p : giraffePictures) makeNoise(p, 512, 256);
+    addEvent(0, firesIn(1), 230, 0);
+    addEvent(3, firesIn(1), 170, 0);
+    addEvent(2, firesIn(2), 100, 1);
+    for (int32_t c = 2; c <= 16; ++c) addEvent(2, firesIn(2 * c), beatValue, 1);
+    seek();
+
+    Bitmap expected;
+    expected.create(canvasWidth, canvasHeight);
+    int32_t bothShown = 0;
+    for (int32_t frame = 1; frame <= 32; ++frame) {
+        runFrames(1);
+        const SceneOneState& s = state.sceneOne;
+        expected.fill(0);
+        cloudsPicture.blend(expected, state.sync.values[3]);
+        const auto zoom = static_cast<float>(std::cos(static_cast<double>(s.zoomPhase)) + 2.0);
+        rotozoom(expected, texturePicture, 0.0f, zoom, 0.0f, 0.0f, state.sync.values[0]);
+        const bool first = cursor(2) >= 1 && s.cluvoIndex >= 0 && s.cluvoIndex <= 7;
+        const bool second = cursor(2) >= 13 && s.giraffeIndex >= 0 && s.giraffeIndex <= 12;
+        if (first) cluvoPictures[s.cluvoIndex].add(expected);
+        if (second) giraffePictures[s.giraffeIndex].add(expected);
+        bothShown += first && second ? 1 : 0;
+        ASSERT_EQ(std::memcmp(canvas.pixels, expected.pixels, sizeof(uint32_t) * 512 * 256), 0)
+            << "frame " << frame;
+    }
+    EXPECT_GT(bothShown, 0);
+    EXPECT_GT(state.sync.values[0], 0);
+    EXPECT_GT(state.sync.values[3], 0);
+}
+
 TEST_F(DemoSceneOne, CloudsAndTextureFollowTheirEnvelopes) {
     demotest::makeSolid(cloudsPicture, 512, 256, 0x00404040);
     demotest::makeSolid(texturePicture, 512, 4, 0x00808080);

@@ -88,6 +88,16 @@ TEST_P(GfxKernels, FactorRowsMatchScalarForEveryFactor) {
         simd().blendOntoBlack(a.d(), a.s(), n, f);
         scalar().blendOntoBlack(b.d(), b.s(), n, f);
         ASSERT_EQ(a.dst, b.dst) << "blendOntoBlack f=" << f << " n=" << n;
+        // Two more sources at their own alignments; the last one darker on
+        // every other factor, so that sums both saturate and do not.
+        std::vector<uint32_t> third(static_cast<size_t>(n) + 8);
+        randomize(rng, third.data(), third.size());
+        if (f % 2 == 1)
+            for (uint32_t& p : third) p = (p >> 2) & 0x3F3F3F3Fu;
+        const uint32_t* added = third.data() + uniform(rng, 0, 7);
+        simd().blendOntoBlackAddTwo(a.d(), a.s(), a.src.data() + 16 - a.srcOffset, added, n, f);
+        scalar().blendOntoBlackAddTwo(b.d(), b.s(), b.src.data() + 16 - b.srcOffset, added, n, f);
+        ASSERT_EQ(a.dst, b.dst) << "blendOntoBlackAddTwo f=" << f << " n=" << n;
     }
 }
 

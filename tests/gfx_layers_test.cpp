@@ -67,6 +67,31 @@ TEST(GfxLayers, AddInTurnMatchesTwoAdds) {
     }
 }
 
+TEST(GfxLayers, ClearThenBlendThenAddInTurnMatchesTheLayersInTurn) {
+    std::mt19937 rng(54);
+    for (int32_t alpha = -3; alpha <= 260; ++alpha) {
+        const Case c = randomCase(rng);
+        TestBitmap fused(c.width, c.height), plain(c.width, c.height);
+        TestBitmap clouds(c.width, c.height), first(c.width, c.height), second(c.width, c.height);
+        for (TestBitmap* b : {&fused, &clouds, &first, &second}) randomize(rng, *b);
+        plain.storage = fused.storage;
+        // Mostly three sources over the whole canvas; now and then one placed
+        // lower, which takes the layers one after the other.
+        const int32_t shape = uniform(rng, 0, 5);
+        TestBitmap* lowered = shape == 3 ? &clouds : shape == 4 ? &first : &second;
+        if (shape >= 3 && c.height > 1) {
+            lowered->y = 1;
+            lowered->height = c.height - 1;
+        }
+        clearThenBlendThenAddInTurn(fused, clouds, alpha, first, second);
+        plain.fill(0);
+        clouds.blend(plain, alpha);
+        first.add(plain);
+        second.add(plain);
+        ASSERT_EQ(fused.storage, plain.storage) << "alpha " << alpha << " shape " << shape;
+    }
+}
+
 // A source that shares the canvas's memory sees the clear (and an add sees
 // the first add) when the layers are drawn in turn: the one-pass path must
 // not be taken.
