@@ -106,6 +106,16 @@ void BM_gfx_addInTurn(benchmark::State& state) {
 }
 BENCHMARK(BM_gfx_addInTurn);
 
+// Scene one's background: the cross-fade onto black and two adds in one pass
+// (against BM_gfx_clearThenBlend plus BM_gfx_addInTurn).
+void BM_gfx_clearThenBlendThenAddInTurn(benchmark::State& state) {
+    BenchBitmap first(canvasWidth, canvasHeight, 3), second(canvasWidth, canvasHeight, 4);
+    pairwise(state, [&first, &second](Bitmap& s, Bitmap& d) {
+        clearThenBlendThenAddInTurn(d, s, 100, first, second);
+    });
+}
+BENCHMARK(BM_gfx_clearThenBlendThenAddInTurn);
+
 void BM_gfx_average(benchmark::State& state) {
     pairwise(state, [](Bitmap& s, Bitmap& d) { s.average(d); });
 }
