@@ -7,6 +7,7 @@
 
 #include "demo/SceneOne.h"
 #include "demo_show_support.h"
+#include "gfx_test_support.h"
 
 namespace {
 
@@ -214,8 +215,7 @@ TEST_F(DemoSceneOne, FramesAreTheLayersDrawnInTurn) {
     for (int32_t c = 2; c <= 16; ++c) addEvent(2, firesIn(2 * c), beatValue, 1);
     seek();
 
-    Bitmap expected;
-    expected.create(canvasWidth, canvasHeight);
+    gfxtest::TestBitmap expected(canvasWidth, canvasHeight);
     int32_t bothShown = 0;
     for (int32_t frame = 1; frame <= 32; ++frame) {
         runFrames(1);
